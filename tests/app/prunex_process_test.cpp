@@ -5,23 +5,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "app/expected_boxes.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 
 namespace kestrand {
 namespace {
 
+using expected::kUsageBox;
 using testing_support::runProgram;
-
-const std::string kUsageBox =
-    "Usage\n"
-    "Prunex.exe: A commandline program designed for\n"
-    "the quick removal of a table within a KESTRAND data file.\n"
-    "\n"
-    "Usage:\n"
-    "\n"
-    "prunex yourkstfile tablename [password]\n"
-    "1\n";
 
 std::vector<std::string> linesOf(const std::string& text) {
   std::vector<std::string> lines;

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/expected_boxes.h"
 #include "app/longpath.h"
 #include "app/target_file.h"
 #include "filelayer/error_state.h"
@@ -16,17 +17,8 @@
 namespace kestrand {
 namespace {
 
-const std::string kUsageBox =
-    "Usage\n"
-    "Prunex.exe: A commandline program designed for\n"
-    "the quick removal of a table within a KESTRAND data file.\n"
-    "\n"
-    "Usage:\n"
-    "\n"
-    "prunex yourkstfile tablename [password]\n"
-    "1\n";
-
-std::string errorBox(const std::string& text) { return "Error\n" + text + "\n\n" + text + "\n"; }
+using expected::errorBox;
+using expected::kUsageBox;
 
 // What the driver was handed, and how it answers.
 struct DriverCall {
