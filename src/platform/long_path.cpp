@@ -61,11 +61,14 @@ FoldedPair foldBoth(std::string_view a, std::string_view b) {
 
 // "*" matches any run of characters, "?" any one character.
 bool wildcardMatch(std::string_view pattern, std::string_view name) {
-  std::size_t p = 0, n = 0;
-  std::size_t starP = std::string_view::npos, starN = 0;
+  std::size_t p = 0;
+  std::size_t n = 0;
+  std::size_t starP = std::string_view::npos;  // the last "*" seen, to retry from
+  std::size_t starN = 0;
   while (n < name.size()) {
     if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
-      ++p, ++n;
+      ++p;
+      ++n;
     } else if (p < pattern.size() && pattern[p] == '*') {
       starP = p++;
       starN = n;

@@ -35,18 +35,21 @@ std::optional<char32_t> decodeUtf8(std::string_view text, std::size_t& pos) {
     ++pos;
     return lead;
   }
-  std::size_t length;
-  char32_t cp;
-  char32_t minimum;
-  if ((lead & 0xE0) == 0xC0) {
-    length = 2, cp = lead & 0x1F, minimum = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, cp = lead & 0x0F, minimum = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, cp = lead & 0x07, minimum = 0x10000;
-  } else {
-    return std::nullopt;
+  struct Form {
+    unsigned char mask;  // lead bits that mark the form
+    unsigned char mark;
+    std::size_t length;
+    char32_t minimum;  // shorter forms are overlong
+  };
+  constexpr Form kForms[] = {{0xE0, 0xC0, 2, 0x80}, {0xF0, 0xE0, 3, 0x800}, {0xF8, 0xF0, 4, 0x10000}};
+  const Form* form = nullptr;
+  for (const Form& f : kForms) {
+    if ((lead & f.mask) == f.mark) form = &f;
   }
+  if (form == nullptr) return std::nullopt;
+  const std::size_t length = form->length;
+  const char32_t minimum = form->minimum;
+  char32_t cp = lead & static_cast<unsigned char>(~form->mask);
   if (text.size() - pos < length) return std::nullopt;
   for (std::size_t i = 1; i < length; ++i) {
     unsigned char next = byte(pos + i);
