@@ -1,6 +1,7 @@
 #include "store/page_image.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <memory>
 
@@ -86,6 +87,46 @@ bool getNumber(const uint8_t*& in, const uint8_t* end, std::size_t& v) {
   return false;
 }
 
+// The first i >= from where four equal bytes begin, or n when there is none. Eight
+// neighbouring pairs are compared at a time: a zero byte t of x ^ y means bytes t and
+// t + 1 are equal, and three zero bytes in a row mean four equal bytes.
+std::size_t findFourEqual(const uint8_t* body, std::size_t from, std::size_t n) {
+  std::size_t i = from;
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    for (; i + 9 <= n; i += 6) {
+      uint64_t x;
+      uint64_t y;
+      std::memcpy(&x, body + i, 8);
+      std::memcpy(&y, body + i + 1, 8);
+      const uint64_t d = x ^ y;
+      const uint64_t zero = ~(((d & kLow7) + kLow7) | d | kLow7);  // 0x80 in each zero byte
+      const uint64_t four = zero & (zero >> 8) & (zero >> 16);     // starts 0..5 only
+      if (four != 0) return i + static_cast<std::size_t>(std::countr_zero(four)) / 8;
+    }
+  }
+  for (; i + 3 < n; ++i) {
+    if (body[i] == body[i + 1] && body[i] == body[i + 2] && body[i] == body[i + 3]) return i;
+  }
+  return n;
+}
+
+// How many leading bytes of a and b agree, looking at no more than `most`.
+std::size_t commonPrefix(const uint8_t* a, const uint8_t* b, std::size_t most) {
+  std::size_t n = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; n + 8 <= most; n += 8) {
+      uint64_t x;
+      uint64_t y;
+      std::memcpy(&x, a + n, 8);
+      std::memcpy(&y, b + n, 8);
+      if (x != y) return n + static_cast<std::size_t>(std::countr_zero(x ^ y)) / 8;
+    }
+  }
+  while (n < most && a[n] == b[n]) ++n;
+  return n;
+}
+
 }  // namespace
 
 PageImageHeader readImageHeader(const uint8_t* image) {
@@ -122,22 +163,19 @@ bool compressBody(const uint8_t* body, std::size_t n, std::vector<uint8_t>& code
     if (coded.size() < need) coded.resize(std::max(need, n + n / 64 + 2 * kMaxNumberBytes));
     return coded.data() + used;
   };
-  std::size_t i = 0;
-  while (i < n) {
-    const uint8_t b = body[i];
-    std::size_t r = 1;
-    while (i + r < n && body[i + r] == b) ++r;
-    if (r >= 4) {
-      // The run's first byte closes the literals; the rest are its copies.
-      const std::size_t literals = i - pos + 1;
-      uint8_t* out = putNumber(reserve(literals), literals);
-      std::memcpy(out, body + pos, literals);
-      out = putNumber(out + literals, r - 1);
-      used = static_cast<std::size_t>(out - coded.data());
-      pos = i + r;
-      grouped = true;
-    }
-    i += r;
+  // The body falls into maximal runs of equal bytes; each run of four or more closes a
+  // group. The first four equal bytes at or after `pos` always begin such a run.
+  for (std::size_t i = findFourEqual(body, pos, n); i < n; i = findFourEqual(body, pos, n)) {
+    std::size_t r = 4;
+    while (i + r < n && body[i + r] == body[i]) ++r;
+    // The run's first byte closes the literals; the rest are its copies.
+    const std::size_t literals = i - pos + 1;
+    uint8_t* out = putNumber(reserve(literals), literals);
+    std::memcpy(out, body + pos, literals);
+    out = putNumber(out + literals, r - 1);
+    used = static_cast<std::size_t>(out - coded.data());
+    pos = i + r;
+    grouped = true;
   }
   if (!grouped) return false;
   // The final group: what is left, possibly nothing (a single 0).
@@ -197,7 +235,7 @@ std::vector<uint8_t> serializePage(const std::vector<PageEntry>& records, uint8_
       if (record.totalLength != prev->totalLength) flags |= kTotalFollows;
       if (record.keyLength != prev->keyLength) flags |= kKeyFollows;
       const std::size_t most = std::min({kMaxShared, std::size_t{record.totalLength}, std::size_t{prev->totalLength}});
-      while (shared < most && record.bytes[shared] == prev->bytes[shared]) ++shared;
+      shared = commonPrefix(record.bytes, prev->bytes, most);
     }
     const std::size_t rest = record.totalLength - shared;
     const std::size_t need = 1 + ((flags & kTotalFollows) ? 2 : 0) + ((flags & kKeyFollows) ? 2 : 0) + rest;
@@ -219,9 +257,10 @@ std::vector<uint8_t> serializePage(const std::vector<PageEntry>& records, uint8_
 
   const std::size_t unpacked = at;
   std::size_t stored = unpacked;
-  // The coded body is kept only when it saves at least one unit.
+  // The coded body is kept only when it saves at least one unit, which a page of one
+  // unit cannot.
   std::vector<uint8_t> coded;
-  if (compressBody(base + h, unpacked - h, coded) && roundToUnit(h + coded.size()) < roundToUnit(unpacked)) {
+  if (roundToUnit(unpacked) > kPageUnit && compressBody(base + h, unpacked - h, coded) && roundToUnit(h + coded.size()) < roundToUnit(unpacked)) {
     std::memcpy(base + h, coded.data(), coded.size());
     stored = h + coded.size();
   }
