@@ -260,7 +260,8 @@ std::vector<uint8_t> serializePage(const std::vector<PageEntry>& records, uint8_
   // The coded body is kept only when it saves at least one unit, which a page of one
   // unit cannot.
   std::vector<uint8_t> coded;
-  if (roundToUnit(unpacked) > kPageUnit && compressBody(base + h, unpacked - h, coded) && roundToUnit(h + coded.size()) < roundToUnit(unpacked)) {
+  if (roundToUnit(unpacked) > kPageUnit && compressBody(base + h, unpacked - h, coded) &&
+      roundToUnit(h + coded.size()) < roundToUnit(unpacked)) {
     std::memcpy(base + h, coded.data(), coded.size());
     stored = h + coded.size();
   }

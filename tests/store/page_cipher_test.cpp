@@ -128,7 +128,9 @@ TEST(PageCipherTest, RandomBlocksRoundTripAtAnyAlignment) {
 TEST(PageCipherTest, EqualBlocksEncipherAlike) {
   const KeySchedule key = buildKeySchedule("secret");
   std::vector<uint8_t> transfer(3 * kCipherBlockBytes);
-  for (std::size_t i = 0; i < kCipherBlockBytes; ++i) transfer[i] = transfer[2 * kCipherBlockBytes + i] = static_cast<uint8_t>(i * 7);
+  for (std::size_t i = 0; i < kCipherBlockBytes; ++i) {
+    transfer[i] = transfer[2 * kCipherBlockBytes + i] = static_cast<uint8_t>(i * 7);
+  }
   for (std::size_t at = 0; at < transfer.size(); at += kCipherBlockBytes) encryptBlock(key, transfer.data() + at);
   EXPECT_EQ(0, std::memcmp(transfer.data(), transfer.data() + 2 * kCipherBlockBytes, kCipherBlockBytes));
   EXPECT_NE(0, std::memcmp(transfer.data(), transfer.data() + kCipherBlockBytes, kCipherBlockBytes));

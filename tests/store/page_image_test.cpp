@@ -290,6 +290,21 @@ TEST_F(PageImageTest, RandomPagesRoundTrip) {
   }
 }
 
+TEST_F(PageImageTest, ChildNumbersStayInsideTheChildArray) {
+  const std::vector<Record> records = {record({1}, 1), record({2}, 1)};
+  const Bytes leaf = serialize(records);
+  Bytes written = leaf;
+  setImageChildren(written.data(), {7, 8});
+  EXPECT_EQ(written, leaf);
+
+  Bytes interior = serialize(records, 1);
+  setImageChildren(interior.data(), {-1, 0x01020304, 99});
+  EXPECT_EQ(Bytes(interior.begin() + 13, interior.begin() + 21), (Bytes{0xFF, 0xFF, 0xFF, 0xFF, 4, 3, 2, 1}));
+  const Parsed parsed = parse(interior);
+  EXPECT_EQ(parsed.records, records);
+  EXPECT_EQ(parsed.children, (std::vector<int32_t>{-1, 0x01020304}));
+}
+
 TEST_F(PageImageTest, SerialiseRefusesEntriesBeyondTheEstimateAndOversizedImages) {
   const std::vector<Record> records = {record(varied(40), 4), record(varied(40, 9), 4)};
   const int32_t exact = kPageHeaderBytes + 5 + 40 + 1 + 40;  // the second shares nothing, repeats both lengths
