@@ -132,6 +132,12 @@ PageNode* findCachedPage(DataFile& dataFile, int32_t n) {
   return nullptr;
 }
 
+PageNode* addCleanPage(DataFile& dataFile, int32_t n) {
+  PageNode* page = makePage(dataFile, n);
+  touchPage(*page);
+  return page;
+}
+
 void touchPage(PageNode& page) {
   DataFile& dataFile = *page.owner;
   page.lastUse = ++dataFile.useClock;
@@ -158,8 +164,7 @@ PageNode* getPage(DataFile& dataFile, int32_t n) {
   while (*link != nullptr && (*link)->number != n) link = &(*link)->hashNext;
   PageNode* page;
   if (*link == nullptr) {
-    page = makePage(dataFile, n);
-    touchPage(*page);
+    page = addCleanPage(dataFile, n);
   } else {
     page = link->get();
     if (link != &bucketOf(dataFile, n)) {

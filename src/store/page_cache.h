@@ -38,6 +38,10 @@ void renumberPage(PageNode& page, int32_t number);
 PageNode* findCachedPage(DataFile& dataFile, int32_t n);
 int32_t nextTemporaryNumber(DataFile& dataFile);
 
+// Files a new, unloaded page under n as the newest clean page (getPage's first step for
+// a page it does not hold).
+PageNode* addCleanPage(DataFile& dataFile, int32_t n);
+
 // Internal to getPage; exposed for the cache's own tests.
 void trimCache(DataFile& dataFile);
 void touchPage(PageNode& page);
