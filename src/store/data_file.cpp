@@ -32,6 +32,7 @@ void initDataFile(DataFile& dataFile) {
   dataFile.headerValid = false;
   dataFile.modified = false;
   dataFile.accessLocked = false;
+  dataFile.repairPending = false;
   dataFile.oldEnd = 0;
   dataFile.temporaryCounter = 0;
   dataFile.header = unsignedFreshHeader();

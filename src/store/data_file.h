@@ -31,6 +31,9 @@ struct DataFile {
   bool headerValid = false;
   bool modified = false;
   bool accessLocked = false;
+  // A pending commit area was read around (read mode) but not repaired: the next access in
+  // write mode must look at the file again, whatever the change counts say.
+  bool repairPending = false;
   int32_t oldEnd = 0;              // end of the committed used part while committing
   int32_t temporaryCounter = 0;    // decreased before each use
   FileHeader header;               // as last read, or as changed since

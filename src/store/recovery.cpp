@@ -48,7 +48,8 @@ void withWriterByteIfDenyWrite(DataFile& dataFile, bool take) {
 
 int32_t refreshFromDisk(DataFile& dataFile) {
   FileHeader& header = dataFile.header;
-  if (!dataFile.shared && header.hasSignature()) return 0;
+  bool mustRepair = dataFile.repairPending && !dataFile.readMode;
+  if (!dataFile.shared && header.hasSignature() && !mustRepair) return 0;
   FileHeader onDisk;
   uint32_t got = readAt(dataFile.diskFile, 0, onDisk.data(), kHeaderBytes);
   if (got == 0) {
@@ -61,7 +62,8 @@ int32_t refreshFromDisk(DataFile& dataFile) {
     return 0;
   }
   if (got < kHeaderBytes || !onDisk.hasSignature()) return 1;
-  if (onDisk.changeCount() <= header.changeCount() && header.hasSignature()) return 0;
+  if (onDisk.changeCount() <= header.changeCount() && header.hasSignature() && !mustRepair) return 0;
+  dataFile.repairPending = false;
   dropCache(dataFile);
   dataFile.modified = false;
   header = onDisk;
@@ -75,13 +77,19 @@ int32_t refreshFromDisk(DataFile& dataFile) {
     dropCache(dataFile);
     readExact(dataFile.diskFile, 0, header.data(), kHeaderBytes);
     dataFile.committedHeader = header;
-    if (dataFile.readMode) return 0;
+    if (dataFile.readMode) {
+      dataFile.repairPending = true;
+      return 0;
+    }
     withWriterByteIfDenyWrite(dataFile, true);
     resetCommitArea(dataFile);
     withWriterByteIfDenyWrite(dataFile, false);
     return 0;
   }
-  if (dataFile.readMode) return 0;
+  if (dataFile.readMode) {
+    dataFile.repairPending = true;
+    return 0;
+  }
   dropCache(dataFile);
   withWriterByteIfDenyWrite(dataFile, true);
   copyCommitAreaHome(dataFile, start, end);

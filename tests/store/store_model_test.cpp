@@ -34,7 +34,8 @@ class Workload {
   std::string data(std::size_t keyLength) {
     uint32_t roll = pick(100);
     std::size_t length = roll < 70 ? pick(40) : roll < 95 ? pick(2000) : kMaxLeafRecordLength - keyLength - pick(3);
-    return std::string(length, char('0' + pick(10)));
+    // Half compress well, half not at all: pages of every size class.
+    return pick(2) == 0 ? std::string(length, char('0' + pick(10))) : noise(length, pick(1u << 30));
   }
 
   uint32_t pick(std::size_t n) { return uint32_t(random_() % n); }

@@ -61,4 +61,14 @@ std::string fileBytes(const std::string& path) {
   return out.str();
 }
 
+std::string noise(std::size_t n, uint32_t seed) {
+  std::string out(n, '\0');
+  uint32_t x = seed * 2654435761u + 1;
+  for (char& c : out) {
+    x = x * 1103515245u + 12345u;
+    c = char(x >> 24);
+  }
+  return out;
+}
+
 }  // namespace kestrand::testing_support

@@ -33,5 +33,7 @@ void insertAll(DataFile& dataFile, const RecordSet& records);
 // The checker's verdict as one text (empty when sound).
 std::string checkerProblems(const std::string& path, const std::string& password = "");
 std::string fileBytes(const std::string& path);
+// n bytes that do not compress (no runs), different for each seed.
+std::string noise(std::size_t n, uint32_t seed);
 
 }  // namespace kestrand::testing_support
