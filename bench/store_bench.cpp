@@ -84,6 +84,14 @@ const Workload& workload() {
   return w;
 }
 
+// Opens the prepared file, runs `work` on it and closes it again.
+void withPreparedStore(const std::function<void(DataFile&)>& work) {
+  DataFile file;
+  openDataFile(file, workload().store, kOpenFlags, "");
+  work(file);
+  destroyDataFile(file);
+}
+
 void report(benchmark::State& state, double store, double sqlite) {
   state.SetIterationTime(store);
   state.counters["sqlite_s"] = sqlite;
@@ -114,14 +122,13 @@ void BM_PointLookups(benchmark::State& state) {
   for (auto _ : state) {
     uint64_t found = 0;
     double s = seconds([&] {
-      DataFile file;
-      openDataFile(file, w.store, kOpenFlags, "");
-      RecordPtr probe = newStoreRecord(16, 0);
-      for (const std::string& key : w.probes) {
-        std::memcpy(probe->bytes(), key.data(), 16);
-        found += findExact(file, *probe) != nullptr;
-      }
-      destroyDataFile(file);
+      withPreparedStore([&](DataFile& file) {
+        RecordPtr probe = newStoreRecord(16, 0);
+        for (const std::string& key : w.probes) {
+          std::memcpy(probe->bytes(), key.data(), 16);
+          found += findExact(file, *probe) != nullptr;
+        }
+      });
     });
     double q = seconds([&] { found += bench::SqlitePeer(w.sqlite).lookup(w.probes); });
     if (found != 2 * kLookups) state.SkipWithError("lookups missed");
@@ -134,11 +141,10 @@ void BM_OrderedScan(benchmark::State& state) {
   for (auto _ : state) {
     uint64_t rows = 0;
     double s = seconds([&] {
-      DataFile file;
-      openDataFile(file, w.store, kOpenFlags, "");
-      RecordPtr start = newStoreRecord(0, 0);
-      for (StoreRecord* x = findAfter(file, *start); x != nullptr; x = findAfter(file, *x)) rows += x->dataLength() != 0;
-      destroyDataFile(file);
+      withPreparedStore([&](DataFile& file) {
+        RecordPtr start = newStoreRecord(0, 0);
+        for (StoreRecord* x = findAfter(file, *start); x != nullptr; x = findAfter(file, *x)) rows += x->dataLength() != 0;
+      });
     });
     double q = seconds([&] { rows += bench::SqlitePeer(w.sqlite).scan(); });
     if (rows != 2 * kRecords) state.SkipWithError("scan missed rows");

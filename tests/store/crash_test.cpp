@@ -20,10 +20,6 @@ namespace {
 
 using namespace testing_support;
 
-void writeBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 // The committed state: records of many sizes, so that pages of many classes exist, and
 // one big record alone in a page of the highest region, at the file's end.
 RecordSet baseState() {
@@ -75,6 +71,8 @@ class CrashTest : public ::testing::Test {
     destroyDataFile(cut);
     base = fileBytes(path);
   }
+
+  void TearDown() override { EXPECT_EQ(checkerProblems(path), ""); }
 
   // In a child: the change and its commit with the given fault plan. Returns the
   // child's exit code, after writing the steps it counted to `stepsFile`.

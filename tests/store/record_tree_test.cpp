@@ -14,19 +14,12 @@ namespace {
 using testing_support::insertText;
 using testing_support::readAll;
 using testing_support::record;
+using testing_support::reportOf;
 
 class RecordTreeTest : public ::testing::Test {
  protected:
   void SetUp() override { armErrorExit(); }
 
-  int reportOf(const std::function<void()>& action) {
-    try {
-      action();
-    } catch (const DriverUnwind& unwind) {
-      return unwind.report;
-    }
-    return 0;
-  }
 
   DataFile store;  // never opened: a memory-only store
 };

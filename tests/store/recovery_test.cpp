@@ -19,10 +19,6 @@ namespace {
 
 using namespace testing_support;
 
-void writeBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 // Stops like a process killed right after phase 1: nothing more is written.
 void stopAfterPhaseOne(DataFile& file) {
   ASSERT_EQ(commitPrepare(file), 0);

@@ -54,6 +54,8 @@ class SharingTest : public ::testing::Test {
     destroyDataFile(file);
   }
 
+  void TearDown() override { EXPECT_EQ(checkerProblems(path), ""); }
+
   // A reader that holds its reader slot until `leave` is raised.
   Child holdingReader(Flag& in, Flag& leave) {
     return Child([&] {

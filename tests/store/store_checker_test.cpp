@@ -31,7 +31,7 @@ class StoreCheckerTest : public ::testing::Test {
   std::string problemsAfter(const std::function<void(std::string&)>& damage) {
     std::string bytes = sound;
     damage(bytes);
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    writeBytes(path, bytes);
     return checkerProblems(path);
   }
 
