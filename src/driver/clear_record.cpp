@@ -55,11 +55,7 @@ ErrorCode resizeBlobToNothing(OperationCall& call, std::size_t blobNumber) {
   Handler setBlobProperty = handlerFor(opBlobGetProp);
   if (setBlobProperty == nullptr) return kUnsupported;
   std::intptr_t args[8] = {static_cast<std::intptr_t>(blobNumber)};
-  OperationCall resize;
-  resize.code = opBlobGetProp;
-  resize.block = call.block;
-  resize.context = call.context;
-  resize.args = args;
+  OperationCall resize = OperationCall::direct(opBlobGetProp, call.block, call.context, args);
   resize.text1 = "0";      // the value
   resize.text2 = "31929";  // the property: Size
   return setBlobProperty(resize);

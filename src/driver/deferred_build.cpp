@@ -59,14 +59,10 @@ ErrorCode runBuildEvent(OperationCall& call) {
   ctx.optionFlags ^= kFlagBuildRunning;
 
   // The remembered BUILD is taken out of the context: it runs once.
-  OperationCall build;
-  build.code = ctx.deferredOperation;
-  build.block = call.block;
-  build.context = &ctx;
-  build.key = takesKey(build.code) ? ctx.deferredKey : nullptr;
   std::intptr_t args[8] = {};
+  OperationCall build = OperationCall::direct(ctx.deferredOperation, call.block, &ctx, args);
+  build.key = takesKey(build.code) ? ctx.deferredKey : nullptr;
   if (build.key != nullptr) args[0] = reinterpret_cast<std::intptr_t>(build.key->declaration);
-  build.args = args;
   if (build.code == opBuildDyn) build.text1 = std::move(ctx.deferredText1);
   if (build.code == opBuildDynFilter) {
     build.text1 = std::move(ctx.deferredText2);  // the components

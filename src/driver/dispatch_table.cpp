@@ -136,11 +136,14 @@ Handler handlerFor(int32_t code) {
 namespace testing_seam {
 
 ScopedHandler::ScopedHandler(int32_t code, Handler handler) : code_(code) {
-  if (inRange(code)) overrides()[static_cast<std::size_t>(code)] = handler;
+  if (!inRange(code)) return;
+  std::optional<Handler>& slot = overrides()[static_cast<std::size_t>(code)];
+  previous_ = slot;
+  slot = handler;
 }
 
 ScopedHandler::~ScopedHandler() {
-  if (inRange(code_)) overrides()[static_cast<std::size_t>(code_)].reset();
+  if (inRange(code_)) overrides()[static_cast<std::size_t>(code_)] = previous_;
 }
 
 }  // namespace testing_seam

@@ -18,7 +18,6 @@
 #include "filelayer/text_stack.h"
 #include "platform/clock.h"
 #include "records/end_operation.h"
-#include "runtime/locale_messages.h"
 
 namespace kestrand {
 
@@ -66,11 +65,7 @@ ErrorCode keepPositionAfterReading(FileControlBlock& block, DriverContext& ctx) 
   if (position == nullptr) return 0;
   std::intptr_t args[8] = {};
   if (ctx.orderKey != nullptr) args[0] = reinterpret_cast<std::intptr_t>(ctx.orderKey->declaration);
-  OperationCall call;
-  call.code = code;
-  call.block = &block;
-  call.context = &ctx;
-  call.args = args;
+  OperationCall call = OperationCall::direct(code, &block, &ctx, args);
   call.key = ctx.orderKey;
   try {
     if (position(call) == 0) ctx.positionAfterReading = std::move(call.textResult);
@@ -85,6 +80,63 @@ KeyDescriptor* operationKey(int32_t code, const std::intptr_t* args) {
   auto* declaration = reinterpret_cast<KeyDeclaration*>(args[0]);
   return declaration != nullptr ? declaration->driverKey : nullptr;
 }
+
+// A context for the operation, created unless it is CLOSE or DESTROY. False when the
+// creation failed (and left none).
+bool attachContext(FileControlBlock& block, int32_t code, ErrorCode& error) {
+  if (block.context != nullptr || code == opDestroy || code == opClose) return true;
+  error = createContext(block, kDriverName);
+  if (error != 0) {
+    if (block.context != nullptr) destroyContext(block);
+    return false;
+  }
+  readActivityLogSettings(*block.context);
+  return true;
+}
+
+// Everything before the handler: resynchronisation, the exit's table name, a recorded
+// failure, the state check and the refresh of the texts. 0 lets the handler run.
+ErrorCode admitOperation(FileControlBlock& block, const OperationCall& call) {
+  const int32_t code = call.code;
+  if (code == opNext || code == opPrevious || code == opSkip) {
+    resynchronise(block, *block.context, code);
+    if (block.context == nullptr) return 37;  // the nested operations left no context
+  }
+  DriverContext& ctx = *block.context;
+  setCorruptionFileName(ctx.name);
+  armErrorExit();
+  // After an unwinding only CLOSE, NAME and DESTROY go on: closing is what releases the
+  // table's locks and its data file, and DESTROY closes too.
+  if (ctx.failureCode != 0 && code == opClose) {
+    ctx.optionFlags |= kFlagOpen;
+  } else if (ctx.failureCode != 0 && code != opName && code != opDestroy) {
+    return repeatFailure(ctx);
+  }
+  if (ErrorCode refused = checkOperation(ctx, call.key, code, call.text1)) return refused;
+  if (among(kNameRefresh, code) && !(ctx.optionFlags & kFlagOpen)) refreshFromBlock(ctx, block);
+  return 0;
+}
+
+// The bookkeeping after the state update; an unwinding while the position is taken
+// becomes the operation's error.
+ErrorCode recordOutcome(FileControlBlock& block, DriverContext& ctx, int32_t code, ErrorCode error) {
+  ctx.lastResult = error == -1 ? 0 : error;
+  if (error == 0 && (ctx.postActions & kPostClearError)) clearError();
+  if (error == 47) ctx.destroyPending = 1;
+  if (ctx.postActions & kPostRecordSequence) {
+    ctx.lastSequenceOperation = code;
+    ctx.lastSequenceResult = error;
+    if (code == opNext || code == opPrevious) {
+      if (ErrorCode unwound = keepPositionAfterReading(block, ctx)) {
+        error = unwound;
+        ctx.lastResult = error;
+      }
+    }
+  }
+  if (ctx.postActions & kPostRecordOperation) ctx.lastRecordOperation = code;
+  if (ctx.postActions & kPostDropResync) ctx.resyncPosition.reset();
+  return error;
+}
 }  // namespace
 
 std::intptr_t kestrandDriverEntry(int32_t code, FileControlBlock* blockPointer, const std::intptr_t* args) {
@@ -94,86 +146,37 @@ std::intptr_t kestrandDriverEntry(int32_t code, FileControlBlock* blockPointer, 
   // A THREAD block's per-thread instance starts without a context: the runtime makes it.
 
   ErrorExitScope callerExit;
-
-  OperationCall call;
-  call.code = code;
-  call.block = &block;
-  call.args = args != nullptr ? args : kNoArguments;
+  OperationCall call = OperationCall::direct(code, &block, nullptr, args != nullptr ? args : kNoArguments);
   ErrorCode error = 0;
-  DriverContext* ctx = block.context;
 
-  if (ctx != nullptr && ctx->destroyPending && code != opDestroy) {
-    callDriver(opDestroy, block, {0});
+  if (block.context != nullptr && block.context->destroyPending && code != opDestroy) {
+    callDriver(opDestroy, block, {0});  // a context marked after a 47 is rebuilt from the block
     error = errorCode();
-    ctx = block.context;  // none: DESTROY freed it
   }
-
-  if (among(kOneText, code)) call.text1 = popText();
+  if (among(kOneText, code)) call.text1 = popText();  // taken whatever happens later
   if (among(kSecondText, code)) call.text2 = popText();
+  bool proceed = attachContext(block, code, error);
 
-  bool proceed = true;
-  if (ctx == nullptr && code != opDestroy && code != opClose) {
-    error = createContext(block, kDriverName);
-    ctx = block.context;
-    if (error != 0) {
-      if (ctx != nullptr) destroyContext(block);
-      ctx = nullptr;
-      proceed = false;
-    } else {
-      readActivityLogSettings(*ctx);
-    }
-  }
-
-  uint32_t start = platform::ticksSinceStart();
+  uint32_t start = 0;
   bool timed = false;
-  KeyDescriptor* key = nullptr;
-  if (proceed) {
-    if (ctx != nullptr && ctx->profileFlag) {
+  if (proceed && block.context != nullptr) {
+    if (block.context->profileFlag) {
       start = platform::ticksSinceStart();
       timed = true;
     }
-    key = operationKey(code, call.args);
-    call.key = key;
-
-    if (ctx != nullptr) {
-      if (code == opNext || code == opPrevious || code == opSkip) {
-        resynchronise(block, *ctx, code);
-        ctx = block.context;
-        if (ctx == nullptr) {
-          error = 37;  // the nested operations left the block without a context
-          proceed = false;
-        }
+    call.key = operationKey(code, call.args);
+    error = admitOperation(block, call);
+    if (error == 0) {
+      call.context = block.context;
+      try {
+        error = dispatchOperation(call);
+      } catch (const DriverUnwind& unwind) {
+        error = takeUnwinding(block, unwind);
       }
-    }
-    if (ctx != nullptr) {
-      setCorruptionFileName(ctx->name);
-      armErrorExit();
-      // After an unwinding only CLOSE, NAME and DESTROY go on: closing is what releases
-      // the table's locks and its data file, and DESTROY closes too.
-      if (ctx->failureCode != 0 && code == opClose) {
-        ctx->optionFlags |= kFlagOpen;
-      } else if (ctx->failureCode != 0 && code != opName && code != opDestroy) {
-        error = repeatFailure(*ctx);
-        proceed = false;
-      }
-      if (proceed) {
-        error = checkOperation(*ctx, key, code, call.text1);
-        if (error != 0) proceed = false;
-      }
-      if (proceed && among(kNameRefresh, code) && !(ctx->optionFlags & kFlagOpen)) refreshFromBlock(*ctx, block);
     }
   }
-
-  if (proceed && ctx != nullptr) {
-    call.context = ctx;
-    try {
-      error = dispatchOperation(call);
-    } catch (const DriverUnwind& unwind) {
-      error = takeUnwinding(block, unwind);
-    }
-    ctx = block.context;  // handlers may have destroyed or replaced it
-  }
-  if (key != nullptr && (ctx == nullptr || key->context != ctx)) key = nullptr;
+  DriverContext* ctx = block.context;  // handlers may have destroyed or replaced it
+  KeyDescriptor* key = call.key != nullptr && ctx != nullptr && call.key->context == ctx ? call.key : nullptr;
 
   if (ctx != nullptr && ctx->profileFlag && !(block.flags & kBlockNoLog)) {
     uint32_t now = platform::ticksSinceStart();
@@ -193,25 +196,9 @@ std::intptr_t kestrandDriverEntry(int32_t code, FileControlBlock* blockPointer, 
   call.text2.clear();
 
   if (ctx != nullptr) applyOperation(*ctx, key, code, error);
-
   if (among(kTextResult, code)) pushText(std::move(call.textResult));
-
   if (ctx != nullptr) {
-    ctx->lastResult = error == -1 ? 0 : error;
-    if (error == 0 && (ctx->postActions & kPostClearError)) clearError();
-    if (error == 47) ctx->destroyPending = 1;
-    if (ctx->postActions & kPostRecordSequence) {
-      ctx->lastSequenceOperation = code;
-      ctx->lastSequenceResult = error;
-      if (code == opNext || code == opPrevious) {
-        if (ErrorCode unwound = keepPositionAfterReading(block, *ctx)) {
-          error = unwound;
-          ctx->lastResult = error;
-        }
-      }
-    }
-    if (ctx->postActions & kPostRecordOperation) ctx->lastRecordOperation = code;
-    if (ctx->postActions & kPostDropResync) ctx->resyncPosition.reset();
+    error = recordOutcome(block, *ctx, code, error);
     if (code == opDestroy) destroyContext(block);
   }
 

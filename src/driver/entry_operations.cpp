@@ -33,11 +33,7 @@ ErrorCode countRecords(OperationCall& call) {
   // A failure of the count counts as no records and is not reported.
   int64_t count = 0;
   if (Handler recordsInFile = handlerFor(opRecordsFile)) {
-    OperationCall counting;
-    counting.code = opRecordsFile;
-    counting.block = call.block;
-    counting.context = call.context;
-    counting.args = call.args;
+    OperationCall counting = OperationCall::direct(opRecordsFile, call.block, call.context, call.args);
     if (recordsInFile(counting) == 0) count = static_cast<uint32_t>(counting.result);
   }
   call.result = call.signedWord(0) < count ? 1 : 0;

@@ -22,6 +22,17 @@ struct OperationCall {
   std::intptr_t result = 0;
   std::string textResult;
 
+  // A call the entry makes of a handler directly, on behalf of another operation.
+  static OperationCall direct(int32_t code, FileControlBlock* block, DriverContext* context,
+                              const std::intptr_t* args) {
+    OperationCall call;
+    call.code = code;
+    call.block = block;
+    call.context = context;
+    call.args = args;
+    return call;
+  }
+
   std::intptr_t arg(std::size_t i) const { return args[i]; }
   // A record number, mode word, count or limit: a 32-bit value in its word.
   uint32_t word(std::size_t i) const { return static_cast<uint32_t>(args[i]); }

@@ -99,37 +99,52 @@ TEST_F(UnwindingTest, LaterOperationsUseTheLocaleMessage) {
   EXPECT_EQ(clipped(fileErrorText()), "Datei beschaedigt");
 }
 
-DeclaredFile* gInner = nullptr;
+// Two files, the outer one's handler working on the inner one.
+struct OuterAndInner {
+  OuterAndInner() : outerCtx(outer.contextWithFlags(kFlagOpen)), innerCtx(inner.contextWithFlags(kReading)) {
+    current = this;
+  }
+  ~OuterAndInner() { current = nullptr; }
+
+  static OuterAndInner* current;
+  DeclaredFile outer;
+  DeclaredFile inner{"C:\\DATA\\OTHER.KST\\!ORDERS"};
+  DriverContext& outerCtx;
+  DriverContext& innerCtx;
+};
+OuterAndInner* OuterAndInner::current = nullptr;
+
 std::string gNameAfterNestedCall;
 
-ErrorCode callInnerThatFails(OperationCall& call) {
-  gInner->call(opNext);  // unwinds inside the inner operation
+ErrorCode readInner(OperationCall&) {
+  OuterAndInner::current->inner.call(opNext);
   gNameAfterNestedCall = corruptionFileName();
-  return call.code == opRecordsFile ? 0 : (reportCorruption(2277), 0);
+  return 0;
+}
+
+ErrorCode readInnerThenFail(OperationCall& call) {
+  readInner(call);
+  reportCorruption(2277);
 }
 
 TEST_F(UnwindingTest, NestedOperationsEndInTheInnermostExit) {
-  DeclaredFile outer;
-  DeclaredFile inner("C:\\DATA\\OTHER.KST\\!ORDERS");
-  gInner = &inner;
-  DriverContext& outerCtx = outer.contextWithFlags(kFlagOpen);
-  DriverContext& innerCtx = inner.contextWithFlags(kReading);
+  OuterAndInner files;
   ScopedHandler next(opNext, corruptPage);
-  ScopedHandler records(opRecordsFile, callInnerThatFails);
-  ScopedHandler bytes(opBytes, callInnerThatFails);
+  ScopedHandler records(opRecordsFile, readInner);
+  ScopedHandler bytes(opBytes, readInnerThenFail);
 
-  outer.call(opRecordsFile);  // the inner NEXT unwinds; the outer operation succeeds
-  EXPECT_EQ(innerCtx.failureCode, 1477);
-  EXPECT_EQ(outerCtx.failureCode, 0);
+  files.outer.call(opRecordsFile);  // the inner NEXT unwinds; the outer operation succeeds
+  EXPECT_EQ(files.innerCtx.failureCode, 1477);
+  EXPECT_EQ(files.outerCtx.failureCode, 0);
   EXPECT_EQ(gNameAfterNestedCall, "C:\\DATA\\SHOP.KST\\!CUSTOMERS");  // the outer exit is back
-  EXPECT_EQ(errorFile(), &inner.block);
+  EXPECT_EQ(errorFile(), &files.inner.block);
 
-  innerCtx.failureCode = 0;
-  innerCtx.optionFlags = kReading;
-  outer.call(opBytes);  // after the nested call the outer operation unwinds in its own exit
-  EXPECT_EQ(outerCtx.failureCode, 2277);
+  files.innerCtx.failureCode = 0;
+  files.innerCtx.optionFlags = kReading;
+  files.outer.call(opBytes);  // after the nested call the outer operation unwinds in its own exit
+  EXPECT_EQ(files.outerCtx.failureCode, 2277);
   EXPECT_EQ(errorCode(), 90);
-  EXPECT_EQ(errorFile(), &outer.block);
+  EXPECT_EQ(errorFile(), &files.outer.block);
 }
 
 // Records the nested operations of a resynchronisation.
@@ -216,26 +231,17 @@ TEST_F(ResynchronisationTest, AFailedResetDoesNotResynchroniseForever) {
 
 ErrorCode positionUnwinds(OperationCall&) { reportCorruption(256); }
 
-ErrorCode readOtherFile(OperationCall&) {
-  gInner->call(opNext);
-  return 0;
-}
-
 TEST_F(ResynchronisationTest, AnUnwindingWhileKeepingThePositionEndsThatOperation) {
-  DeclaredFile outer;
-  DeclaredFile inner("C:\\DATA\\OTHER.KST\\!ORDERS");
-  gInner = &inner;
-  DriverContext& outerCtx = outer.contextWithFlags(kFlagOpen);
-  DriverContext& innerCtx = inner.contextWithFlags(kReading);
+  OuterAndInner files;
   ScopedHandler position(opPositionFile, positionUnwinds);
-  ScopedHandler records(opRecordsFile, readOtherFile);
-  outer.call(opRecordsFile);
-  EXPECT_EQ(innerCtx.failureCode, 256);
-  EXPECT_EQ(innerCtx.lastResult, 90);
-  EXPECT_FALSE(innerCtx.positionAfterReading.has_value());
-  EXPECT_EQ(outerCtx.failureCode, 0);
+  ScopedHandler records(opRecordsFile, readInner);
+  files.outer.call(opRecordsFile);
+  EXPECT_EQ(files.innerCtx.failureCode, 256);
+  EXPECT_EQ(files.innerCtx.lastResult, 90);
+  EXPECT_FALSE(files.innerCtx.positionAfterReading.has_value());
+  EXPECT_EQ(files.outerCtx.failureCode, 0);
   EXPECT_EQ(errorCode(), 90);
-  EXPECT_EQ(errorFile(), &inner.block);
+  EXPECT_EQ(errorFile(), &files.inner.block);
 }
 
 }  // namespace
