@@ -28,7 +28,7 @@ inline constexpr uint32_t kMaxPageBytes = 15104;  // 59 units
 inline constexpr uint32_t kPageHeaderBytes = 13;
 inline constexpr uint8_t kPagePadding = 0xB0;
 
-// One record as the image sees it: key bytes then data bytes.
+// One record as the image sees it: key bytes then data bytes (keyLength <= totalLength).
 struct PageEntry {
   const uint8_t* bytes = nullptr;
   uint16_t keyLength = 0;
@@ -45,11 +45,13 @@ struct PageImageHeader {
   uint8_t level = 0;
 };
 
+// The image must hold at least the 13 header bytes.
 PageImageHeader readImageHeader(const uint8_t* image);
 // Stored size rounded up to 256: the bytes the image occupies.
 uint32_t imageLength(const uint8_t* image);
 void setImageHomeOffset(uint8_t* image, uint32_t homeOffset);
-// Writes the child page numbers of an interior page into its child array.
+// Writes the child page numbers of an interior page into its child array: at most the
+// record count of them, none on a leaf (which has no child array).
 void setImageChildren(uint8_t* image, const std::vector<int32_t>& children);
 
 // The image of a page holding `records` in key order. The home offset and the child
@@ -67,8 +69,10 @@ class PageEntrySink {
 };
 
 // Decodes an image of imageLength bytes (a whole slot). Fills `children` on an interior
-// page. Reports 522/530 for a coded body that overruns, 1602 when the entries do not
-// end exactly at the unpacked size; never reads outside the image.
+// page (empties it on a leaf). Reports 522/530 for a coded body that overruns or ends
+// early, 1602 for sizes that cannot describe the image and for entries that do not
+// end exactly at the unpacked size; never reads outside the image. Entries before a
+// failing one have already gone to the sink.
 PageImageHeader parsePage(const uint8_t* image, std::size_t imageLength, PageEntrySink& sink,
                           std::vector<int32_t>& children);
 
@@ -76,6 +80,8 @@ PageImageHeader parsePage(const uint8_t* image, std::size_t imageLength, PageEnt
 // has no run of four equal bytes; otherwise `coded` holds the groups.
 bool compressBody(const uint8_t* body, std::size_t n, std::vector<uint8_t>& coded);
 // Expands `coded` (codedLength bytes available) into exactly `unpacked` bytes at `out`.
+// Reports 522 for literals that overrun the output or the input, 530 for a repeat that
+// overruns the output, is cut off, or has no byte before it to repeat.
 void expandBody(const uint8_t* coded, std::size_t codedLength, uint8_t* out, std::size_t unpacked);
 
 }  // namespace kestrand
