@@ -106,6 +106,20 @@ bool failWrite(int fd, int err) {
   return false;
 }
 
+// Claims `claim` through `fd` under `gate` (taken by the caller, who keeps it for what
+// follows); false with the last error set: 32 for a conflict.
+bool claimUnderGate(const share::Gate& gate, int fd, const share::Claim& claim) {
+  int err = gate.error();
+  share::Outcome outcome = err != 0 ? share::Outcome::failed : share::claim(fd, claim, err);
+  if (outcome == share::Outcome::granted) return true;
+  if (outcome == share::Outcome::conflict) {
+    setLastError(syserr::kSharingViolation);
+  } else {
+    setLastErrorFromErrno(err);
+  }
+  return false;
+}
+
 // Runs `change` on `path` (unlink or rename) while holding a claim on everything of
 // the file, so that no open of it exists meanwhile and none can appear.
 template <typename Change>
@@ -126,16 +140,7 @@ bool changeUnheld(const std::string& path, Change change) {
       return false;
     }
     share::Gate gate(fd.get(), exclusive);
-    int err = gate.error();
-    share::Outcome outcome = err != 0 ? share::Outcome::failed : share::claim(fd.get(), share::Claim{.everything = true}, err);
-    if (outcome == share::Outcome::conflict) {
-      setLastError(syserr::kSharingViolation);
-      return false;
-    }
-    if (outcome == share::Outcome::failed) {
-      setLastErrorFromErrno(err);
-      return false;
-    }
+    if (!claimUnderGate(gate, fd.get(), share::Claim{.everything = true})) return false;
     if (!stillNamed(fd.get(), path)) continue;  // replaced meanwhile: look again
     if (change() != 0) {
       setLastErrorForPath(errno, path);
@@ -228,16 +233,7 @@ bool OsFile::open(const std::string& path, const OpenMode& mode) {
     const int locker = lockFd.get() >= 0 ? lockFd.get() : fd.get();
 
     share::Gate gate(locker, exclusive);
-    int err = gate.error();
-    share::Outcome outcome = err != 0 ? share::Outcome::failed : share::claim(locker, claim, err);
-    if (outcome == share::Outcome::conflict) {
-      setLastError(syserr::kSharingViolation);
-      return false;
-    }
-    if (outcome == share::Outcome::failed) {
-      setLastErrorFromErrno(err);
-      return false;
-    }
+    if (!claimUnderGate(gate, locker, claim)) return false;
     if (!stillNamed(fd.get(), path)) continue;  // deleted or replaced before the claim: open the name again
 
     // Cut only now: an open refused for sharing must not have emptied the file.

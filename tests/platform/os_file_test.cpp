@@ -10,12 +10,14 @@
 
 #include "platform/last_error.h"
 #include "support/child_process.h"
+#include "support/lock_probe.h"
 #include "support/temp_dir.h"
 
 namespace kestrand::platform {
 namespace {
 
 using testing_support::Child;
+using testing_support::lockedByOthers;
 using testing_support::runInChild;
 using testing_support::Signal;
 using testing_support::TempDir;
@@ -36,19 +38,6 @@ OpenMode mode(bool read, bool write, bool shareRead, bool shareWrite,
   m.shareWrite = shareWrite;
   m.disposition = disposition;
   return m;
-}
-
-// Whether another open (F_OFD_GETLK from a descriptor of our own) sees a lock on the byte.
-bool lockedByOthers(const std::string& path, uint64_t offset) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  struct flock spec {};
-  spec.l_type = F_WRLCK;
-  spec.l_whence = SEEK_SET;
-  spec.l_start = static_cast<off_t>(offset);
-  spec.l_len = 1;
-  EXPECT_EQ(::fcntl(fd, F_OFD_GETLK, &spec), 0);
-  ::close(fd);
-  return spec.l_type != F_UNLCK;
 }
 
 TEST(OsFileTest, DescriptorsAreClosedOnExec) {
@@ -94,7 +83,7 @@ TEST(OsFileTest, LocksOfOneOpenDoNotStack) {
   EXPECT_EQ(lastError(), syserr::kLockViolation);
   EXPECT_FALSE(file.unlockRange(0x80000005u, 1));  // not a range as it was locked
   EXPECT_EQ(lastError(), 158u);
-  EXPECT_TRUE(lockedByOthers(dir.file("f"), 0x80000005u));
+  EXPECT_TRUE(lockedByOthers(dir.file("f"), 0x80000000u, 1023));  // still whole
   EXPECT_TRUE(file.unlockRange(0x80000000u, 1023));
   EXPECT_FALSE(lockedByOthers(dir.file("f"), 0x80000005u));
   EXPECT_TRUE(file.lockRange(0x80000005u, 1));
@@ -125,8 +114,9 @@ TEST(OsFileTest, ReadOnlyOpensExcludeEachOther) {
   Signal done;
   Child holder([&] {
     OsFile file;
-    if (!file.open(dir.file("f"), mode(true, false, true, true)) || !file.lockRange(0x80000401u, 1)) return 1;
-    locked.notify();
+    bool ok = file.open(dir.file("f"), mode(true, false, true, true)) && file.lockRange(0x80000401u, 1);
+    locked.notify();  // also on failure: the exit status tells
+    if (!ok) return 1;
     done.wait();
     return 0;
   });
@@ -206,8 +196,9 @@ bool secondOpenSucceeds(const std::string& path, const OpenMode& first, const Op
   Signal done;
   Child holder([&] {
     OsFile a;
-    if (!a.open(path, first)) return 1;
+    bool ok = a.open(path, first);
     opened.notify();
+    if (!ok) return 1;
     done.wait();
     return 0;
   });
@@ -259,8 +250,9 @@ TEST(OsFileTest, DeleteAndMoveAreRefusedWhileAnotherProcessHoldsTheFile) {
   Signal done;
   Child holder([&] {
     OsFile file;
-    if (!file.open(dir.file("f"), mode(true, false, true, true))) return 1;
+    bool ok = file.open(dir.file("f"), mode(true, false, true, true));
     opened.notify();
+    if (!ok) return 1;
     done.wait();
     return 0;
   });

@@ -13,12 +13,14 @@
 #include "platform/last_error.h"
 #include "store/corruption.h"
 #include "support/child_process.h"
+#include "support/lock_probe.h"
 #include "support/temp_dir.h"
 
 namespace kestrand {
 namespace {
 
 using testing_support::Child;
+using testing_support::lockedByOthers;
 using testing_support::runInChild;
 using testing_support::Signal;
 using testing_support::TempDir;
@@ -47,20 +49,6 @@ int32_t reportOf(const std::function<void()>& body) {
     return unwind.report;
   }
   return 0;
-}
-
-// Whether a descriptor of its own sees a lock at [offset, offset + length).
-bool lockedByOthers(const std::string& path, uint64_t offset, uint64_t length = 1) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  struct flock spec {};
-  spec.l_type = F_WRLCK;
-  spec.l_whence = SEEK_SET;
-  spec.l_start = static_cast<off_t>(offset);
-  spec.l_len = static_cast<off_t>(length);
-  EXPECT_EQ(::fcntl(fd, F_OFD_GETLK, &spec), 0);
-  ::close(fd);
-  return spec.l_type != F_UNLCK && static_cast<uint64_t>(spec.l_start) == offset &&
-         static_cast<uint64_t>(spec.l_len) == length;
 }
 
 class DiskFileTest : public ::testing::Test {
@@ -329,16 +317,17 @@ class LockHolder {
   LockHolder(const std::string& path, uint32_t number, int kind, uint32_t slot = 0)
       : child_([=, this] {
           DiskFile file;
-          if (openDiskFile(file, path, kReadWriteDenyNone, "") != 0) return 1;
+          bool ok = openDiskFile(file, path, kReadWriteDenyNone, "") == 0;
           file.readerSlot = slot;
-          if (lockByte(file, number, kind, false) != 0) return 2;
-          locked_.notify();
+          ok = ok && lockByte(file, number, kind, false) == 0;
+          locked_.notify();  // also on failure: the exit status tells
+          if (!ok) return 1;
           release_.wait();
           return 0;
         }) {
     ok_ = locked_.wait();
   }
-  bool holding() const { return ok_; }
+  bool holding() const { return ok_; }  // the child answered; release() tells whether it held
   int release() {
     release_.notify();
     return child_.wait();
@@ -351,29 +340,25 @@ class LockHolder {
   bool ok_ = false;
 };
 
+// The second reader moves on to the next slot; after the last slot comes the first.
 TEST_F(DiskFileTest, ReadersWhoseSlotsCollideBothGetIn) {
   writeText(path, "");
-  LockHolder other(path, 0, kLockReaderSlot, 40);
-  ASSERT_TRUE(other.holding());
-  DiskFile file;
-  ASSERT_EQ(open(file, kReadWriteDenyNone), 0);
-  file.readerSlot = 40;
-  EXPECT_EQ(lockByte(file, 0, kLockReaderSlot, false), 0);
-  EXPECT_EQ(file.readerSlot, 41u);
-  EXPECT_TRUE(lockedByOthers(path, 0x80000000u + 41));
-  EXPECT_EQ(other.release(), 0);
-}
-
-TEST_F(DiskFileTest, TheLastSlotMovesOnToTheFirst) {
-  writeText(path, "");
-  LockHolder other(path, 0, kLockReaderSlot, 1022);
-  ASSERT_TRUE(other.holding());
-  DiskFile file;
-  ASSERT_EQ(open(file, kReadWriteDenyNone), 0);
-  file.readerSlot = 1022;
-  EXPECT_EQ(lockByte(file, 0, kLockReaderSlot, false), 0);
-  EXPECT_EQ(file.readerSlot, 0u);
-  EXPECT_EQ(other.release(), 0);
+  const struct {
+    uint32_t slot;
+    uint32_t next;
+  } cases[] = {{40, 41}, {1022, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.slot);
+    LockHolder other(path, 0, kLockReaderSlot, c.slot);
+    ASSERT_TRUE(other.holding());
+    DiskFile file;
+    ASSERT_EQ(open(file, kReadWriteDenyNone), 0);
+    file.readerSlot = c.slot;
+    EXPECT_EQ(lockByte(file, 0, kLockReaderSlot, false), 0);
+    EXPECT_EQ(file.readerSlot, c.next);
+    EXPECT_TRUE(lockedByOthers(path, kLockBase + c.next));
+    EXPECT_EQ(other.release(), 0);
+  }
 }
 
 // While a commit holds every reader slot, a reader gives up after three attempts on
@@ -417,9 +402,9 @@ TEST_F(DiskFileTest, NumberBytesExcludeAcrossProcessesUntilTheHolderCloses) {
   Signal finish;
   Child holder([&] {
     DiskFile file;
-    if (openDiskFile(file, path, 0x40, "") != 0) return 1;  // read only, deny none
-    if (lockByte(file, 12, 0, false) != 0) return 2;
+    bool ok = openDiskFile(file, path, 0x40, "") == 0 && lockByte(file, 12, 0, false) == 0;  // read only
     locked.notify();
+    if (!ok) return 1;
     finish.wait();
     closeDiskFile(file);
     return 0;
@@ -441,9 +426,10 @@ TEST_F(DiskFileTest, AWaitingLockIsGrantedOnceTheHolderLetsGo) {
   Signal started;
   Child waiter([&] {
     DiskFile file;
-    if (openDiskFile(file, path, kReadWriteDenyNone, "") != 0) return 1;
-    if (lockByte(file, 0, kLockWriter, false) == 0) return 2;  // still held
+    bool ok = openDiskFile(file, path, kReadWriteDenyNone, "") == 0 &&
+              lockByte(file, 0, kLockWriter, false) != 0;  // still held
     started.notify();
+    if (!ok) return 1;
     return lockByte(file, 0, kLockWriter, true) == 0 ? 0 : 3;
   });
   ASSERT_TRUE(started.wait());
@@ -461,8 +447,9 @@ TEST_F(DiskFileTest, DeleteClosesItsOwnOpenAndRefusesWhileAnotherProcessHasTheFi
     Signal finish;
     Child other([&] {
       DiskFile mine;
-      if (openDiskFile(mine, path, 0x40, "") != 0) return 1;
+      bool ok = openDiskFile(mine, path, 0x40, "") == 0;
       opened.notify();
+      if (!ok) return 1;
       finish.wait();
       return 0;
     });
