@@ -269,6 +269,8 @@ TEST_F(DiskFileTest, SizeFlushAndTruncate) {
   truncateAt(file, 768);
   EXPECT_EQ(diskFileSize(file), 768u);
   EXPECT_EQ(readText(path), std::string(data.begin(), data.begin() + 768));
+  ASSERT_EQ(::truncate(path.c_str(), (off_t{1} << 32) + 640), 0);  // sparse
+  EXPECT_EQ(diskFileSize(file), 640u);  // the low 32 bits
 }
 
 TEST_F(DiskFileTest, CloseForgetsNameAndKey) {
