@@ -81,7 +81,9 @@ UniqueFd openLockDescriptor(const std::string& path, int dataFd) {
 
 void syncDirectoryOf(const std::string& path) {
   std::string::size_type slash = path.find_last_of('/');
-  std::string dir = slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : path.substr(0, slash);
+  std::string dir = slash == std::string::npos ? std::string(".")
+                    : slash == 0                ? std::string("/")
+                                                : path.substr(0, slash);
   UniqueFd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (fd.get() >= 0) (void)::fsync(fd.get());
 }
@@ -344,12 +346,12 @@ bool OsFile::lockRange(uint64_t offset, uint64_t length) {
       return false;
     }
   }
-  struct flock spec {};
-  spec.l_type = exclusiveLocks_ ? F_WRLCK : F_RDLCK;
-  spec.l_whence = SEEK_SET;
-  spec.l_start = static_cast<off_t>(offset);
-  spec.l_len = static_cast<off_t>(length);
-  if (::fcntl(lockFd(), F_OFD_SETLK, &spec) != 0) {
+  struct flock region {};
+  region.l_type = exclusiveLocks_ ? F_WRLCK : F_RDLCK;
+  region.l_whence = SEEK_SET;
+  region.l_start = static_cast<off_t>(offset);
+  region.l_len = static_cast<off_t>(length);
+  if (::fcntl(lockFd(), F_OFD_SETLK, &region) != 0) {
     setLastError(errno == EAGAIN || errno == EACCES ? syserr::kLockViolation : systemErrorFromErrno(errno));
     return false;
   }
@@ -366,12 +368,12 @@ bool OsFile::unlockRange(uint64_t offset, uint64_t length) {
     setLastError(kNotLocked);
     return false;
   }
-  struct flock spec {};
-  spec.l_type = F_UNLCK;
-  spec.l_whence = SEEK_SET;
-  spec.l_start = static_cast<off_t>(offset);
-  spec.l_len = static_cast<off_t>(length);
-  if (::fcntl(lockFd(), F_OFD_SETLK, &spec) != 0) {
+  struct flock region {};
+  region.l_type = F_UNLCK;
+  region.l_whence = SEEK_SET;
+  region.l_start = static_cast<off_t>(offset);
+  region.l_len = static_cast<off_t>(length);
+  if (::fcntl(lockFd(), F_OFD_SETLK, &region) != 0) {
     setLastErrorFromErrno(errno);
     return false;
   }

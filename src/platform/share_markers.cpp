@@ -15,35 +15,35 @@ constexpr off_t kFirstMarker = kOpen;
 constexpr off_t kMarkerCount = 5;  // kOpen .. kDeniesWrite
 
 struct flock lockSpec(short type, off_t marker, off_t length = 1) {
-  struct flock spec {};
-  spec.l_type = type;
-  spec.l_whence = SEEK_SET;
-  spec.l_start = kMarkerBase + marker;
-  spec.l_len = length;
-  return spec;
+  struct flock region {};
+  region.l_type = type;
+  region.l_whence = SEEK_SET;
+  region.l_start = kMarkerBase + marker;
+  region.l_len = length;
+  return region;
 }
 
 int setLock(int fd, short type, off_t marker, off_t length = 1) {
-  struct flock spec = lockSpec(type, marker, length);
-  return ::fcntl(fd, F_OFD_SETLK, &spec) == 0 ? 0 : errno;
+  struct flock region = lockSpec(type, marker, length);
+  return ::fcntl(fd, F_OFD_SETLK, &region) == 0 ? 0 : errno;
 }
 
 // Whether an open other than the one of `fd` holds the marker; -1 with err on failure.
 int heldByOthers(int fd, off_t marker, int& err) {
-  struct flock spec = lockSpec(F_WRLCK, marker);
-  if (::fcntl(fd, F_OFD_GETLK, &spec) != 0) {
+  struct flock region = lockSpec(F_WRLCK, marker);
+  if (::fcntl(fd, F_OFD_GETLK, &region) != 0) {
     err = errno;
     return -1;
   }
-  return spec.l_type != F_UNLCK ? 1 : 0;
+  return region.l_type != F_UNLCK ? 1 : 0;
 }
 
 }  // namespace
 
 Gate::Gate(int lockFd, bool exclusive) {
   if (!exclusive) return;
-  struct flock spec = lockSpec(F_WRLCK, kGate);
-  while (::fcntl(lockFd, F_OFD_SETLKW, &spec) != 0) {
+  struct flock region = lockSpec(F_WRLCK, kGate);
+  while (::fcntl(lockFd, F_OFD_SETLKW, &region) != 0) {
     if (errno != EINTR) {
       error_ = errno;
       return;

@@ -65,7 +65,9 @@ platform::OpenMode existingFileMode(uint32_t flags) {
   return mode;
 }
 
-ErrorCode ownPathError(uint32_t error) { return error == syserr::kSharingViolation ? 5 : static_cast<ErrorCode>(error); }
+ErrorCode ownPathError(uint32_t error) {
+  return error == syserr::kSharingViolation ? 5 : static_cast<ErrorCode>(error);
+}
 
 ErrorCode existingFileError(uint32_t error) {
   switch (error) {
