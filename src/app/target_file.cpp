@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "app/placeholder_driver.h"
+#include "driver/driver_entry.h"
 #include "filelayer/call_driver.h"
 #include "filelayer/operation_code.h"
 #include "runtime/clip.h"
@@ -11,9 +11,8 @@
 namespace kestrand {
 
 namespace {
-// The driver serving targetFile. The Kestrand driver's entry takes the place of the
-// placeholder here.
-constexpr DriverEntry kTargetDriver = placeholderDriverEntry;
+// The driver serving targetFile.
+constexpr DriverEntry kTargetDriver = kestrandDriverEntry;
 
 constexpr std::array<char, kTargetNameLength> blankName() {
   std::array<char, kTargetNameLength> name{};

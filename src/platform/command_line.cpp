@@ -9,9 +9,11 @@
 namespace kestrand::platform {
 
 namespace {
+// A comma stays bare on purpose: `prunex data.kst,customers` asks for the table
+// customers of data.kst, as it does where these files come from.
 bool needsQuotes(const std::string& argument) {
   for (char c : argument) {
-    if (static_cast<unsigned char>(c) <= 0x20 || c == '"' || c == '/' || c == ',') return true;
+    if (static_cast<unsigned char>(c) <= 0x20 || c == '"' || c == '/') return true;
   }
   return false;
 }

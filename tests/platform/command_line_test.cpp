@@ -18,7 +18,7 @@ TEST(CommandLine, QuotesOnlyWhatTheTokeniserWouldSplit) {
       {{"prunex", "shop.kst", "orders"}, "prunex shop.kst orders"},
       {{"prunex", "my shop.kst", "orders"}, "prunex \"my shop.kst\" orders"},
       {{"/usr/bin/prunex", "/data/shop.kst"}, "\"/usr/bin/prunex\" \"/data/shop.kst\""},
-      {{"prunex", "a,b", "say \"hi\""}, "prunex \"a,b\" \"say \"\"hi\"\"\""},
+      {{"prunex", "a,b", "say \"hi\""}, "prunex a,b \"say \"\"hi\"\"\""},
       {{"prunex", "", "B\xC3\xBC" "cher"}, "prunex \" \" B\xC3\xBC" "cher"},
       {{"prunex", "tab\there", "x\x01y"}, "prunex \"tab\there\" \"x\x01y\""},
       {{"prunex", "\"", "\"\"x"}, "prunex \"\" \"\"\"\"\"x\""},
@@ -29,7 +29,7 @@ TEST(CommandLine, QuotesOnlyWhatTheTokeniserWouldSplit) {
 
 TEST(CommandLine, EveryArgumentArrivesAsOneParameter) {
   std::vector<std::string> arguments = {
-      "my prog", "/data/my shop.kst", "a/b", "/t", "x,y", ",", "\"", "\"\"", "\"a", "a\"b\"", "\"/\"", "",
+      "my prog", "/data/my shop.kst", "a/b", "/t", "x y,z", "\"", "\"\"", "\"a", "a\"b\"", "\"/\"", "",
       "B\xC3\xBC" "cher", "tab\tand\nline", "  padded  ", "ctl\x01" "char", "-flag=1",
   };
   for (const char* program : {"my prog", "\"", "a\"b c", "", "/usr/bin/prunex"}) {
@@ -41,6 +41,14 @@ TEST(CommandLine, EveryArgumentArrivesAsOneParameter) {
     }
     EXPECT_EQ(parameters.commandParameter(std::to_string(arguments.size())), "");
   }
+}
+
+TEST(CommandLine, ACommaSeparatesParametersAsItAlwaysDid) {
+  // A comma inside a quoted argument (a space makes it quoted) is kept; a bare one splits.
+  runtime::CommandParameters parameters(commandLineFromArguments({"prunex", "data.kst,customers", "pw"}), "");
+  EXPECT_EQ(parameters.commandParameter("1"), "data.kst");
+  EXPECT_EQ(parameters.commandParameter("2"), "customers");
+  EXPECT_EQ(parameters.commandParameter("3"), "pw");
 }
 
 TEST(CommandLine, ProgramPathIsTheRunningExecutable) {
