@@ -138,24 +138,40 @@ TEST_F(CrashTest, EveryWriteAndFlushOfACommit) {
   EXPECT_TRUE(sawNew);
 }
 
-TEST_F(CrashTest, DiskFullInTheFirstPhaseReturnsTheErrorAndKeepsTheCommittedState) {
-  for (uint64_t failing : {1, 5, 20}) {
+// Writes of the first phase that fail: a full disk from some page write on, or only the
+// last one, the header at offset 0. The commit returns the error and the file keeps its
+// committed state.
+TEST_F(CrashTest, FailedWritesInTheFirstPhaseKeepTheCommittedState) {
+  uint64_t phaseOneWrites = 0;
+  {
+    DataFile file;
+    ASSERT_EQ(openForWrite(file, path, kDenyNone | kReadWrite), 0);
+    change(&file, old);
+    platform::ScopedFaults counting(platform::FaultPlan{});
+    ASSERT_EQ(commitPrepare(file), 0);
+    phaseOneWrites = platform::faultCounts().writes;
+  }
+  struct Case {
+    uint64_t failWrite;
+    bool later;
+  } cases[] = {{1, true}, {5, true}, {phaseOneWrites - 1, true}, {phaseOneWrites, false}};
+  for (const Case& c : cases) {
     writeBytes(path, base);
     DataFile file;
     ASSERT_EQ(openForWrite(file, path, kDenyNone | kReadWrite), 0);
     change(&file, old);
     {
       platform::FaultPlan plan;
-      plan.failWrite = failing;
-      plan.failLaterWrites = true;
+      plan.failWrite = c.failWrite;
+      plan.failLaterWrites = c.later;
       platform::ScopedFaults full(plan);
-      EXPECT_NE(commit(file), 0) << failing;
+      EXPECT_NE(commit(file), 0) << c.failWrite;
     }
     EXPECT_EQ(fileBytes(path).substr(0, kHeaderBytes), base.substr(0, kHeaderBytes));
     EXPECT_EQ(readAll(file), old);
     truncateToUsed(file);
     destroyDataFile(file);
-    EXPECT_EQ(fileBytes(path), base) << failing;
+    EXPECT_EQ(fileBytes(path), base) << c.failWrite;
   }
 }
 
