@@ -7,6 +7,7 @@
 #include "store/page_tree.h"
 #include "store/record_tree.h"
 #include "store/store_cursor.h"
+#include "store/tree_growth.h"
 
 namespace kestrand {
 

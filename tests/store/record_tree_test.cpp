@@ -55,6 +55,22 @@ TEST_F(RecordTreeTest, DataNeverTakesPartInTheOrderAndEqualKeysAreRefused) {
   EXPECT_EQ(readAll(store).at("k"), "one");
 }
 
+TEST_F(RecordTreeTest, ChangesInReadModeAreRefused) {
+  insertText(store, "k", "v");
+  StoreCursor cursor;
+  cursorInit(cursor, store);
+  cursorSet(cursor, record("k"), false);
+  StoreRecord* stored = cursorFetch(cursor);
+  ASSERT_NE(stored, nullptr);
+  store.readMode = true;
+  EXPECT_EQ(reportOf([&] { insertText(store, "j"); }), 1194);
+  EXPECT_EQ(reportOf([&] { eraseRecord(store, stored); }), 1203);
+  EXPECT_EQ(reportOf([&] { cursorInsert(cursor, record("l")); }), 231);
+  EXPECT_EQ(reportOf([&] { cursorTouch(cursor); }), 337);
+  store.readMode = false;
+  EXPECT_EQ(readAll(store), (testing_support::RecordSet{{"k", "v"}}));
+}
+
 TEST_F(RecordTreeTest, RecordLengthLimits) {
   EXPECT_EQ(reportOf([] { newStoreRecord(10, kRecordLengthLimit - 10); }), 824);
   EXPECT_EQ(reportOf([] { newStoreRecord(10, kRecordLengthLimit - 11); }), 0);
