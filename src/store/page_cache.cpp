@@ -76,25 +76,26 @@ PageNode* makePage(DataFile& dataFile, int32_t n) {
   return raw;
 }
 
-// Builds the page's tree from its image, its records in one block.
+// Collects the records of a page being loaded, allocated in one block; frees them again
+// unless they were handed over to the page's tree (by clearing `records`).
 class TreeLoader final : public PageEntrySink {
  public:
   TreeLoader(const PageImageHeader& header, std::vector<StoreRecord*>& records)
-      : builder_(RecordBlockBuilder::capacityFor(header.recordCount, header.sizeEstimate)), records(records) {
+      : records(records), builder_(RecordBlockBuilder::capacityFor(header.recordCount, header.sizeEstimate)) {
+    records.clear();
+  }
+  ~TreeLoader() {
+    for (StoreRecord* record : records) freeStoreRecord(record);
     records.clear();
   }
   void entry(uint16_t keyLength, uint16_t totalLength, const uint8_t* bytes) override {
     records.push_back(builder_.add(keyLength, totalLength, bytes));
   }
-  ~TreeLoader() {
-    for (StoreRecord* record : records) freeStoreRecord(record);
-  }
+
+  std::vector<StoreRecord*>& records;
 
  private:
   RecordBlockBuilder builder_;
-
- public:
-  std::vector<StoreRecord*>& records;  // handed over to the tree when loading succeeds
 };
 
 void loadPage(DataFile& dataFile, PageNode& page) {
