@@ -36,7 +36,7 @@ RecordBlockBuilder::RecordBlockBuilder(std::size_t capacity) : capacity_(capacit
 }
 
 RecordBlockBuilder::~RecordBlockBuilder() {
-  if (block_->live == 0) {
+  if (handedOut_ == 0) {
     block_->~RecordBlock();
     ::operator delete(static_cast<void*>(block_));
   }
@@ -54,6 +54,7 @@ StoreRecord* RecordBlockBuilder::add(uint16_t keyLength, uint16_t totalLength, c
     used_ += need;
     record->block = block_;
     ++block_->live;
+    ++handedOut_;
   } else {
     record = newStoreRecord(keyLength, uint32_t(totalLength - keyLength)).release();
   }

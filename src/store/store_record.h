@@ -63,6 +63,7 @@ class RecordBlockBuilder {
 
  private:
   RecordBlock* block_ = nullptr;
+  std::size_t handedOut_ = 0;  // records placed in the block: from the first on, they own it
   std::size_t used_ = 0;
   std::size_t capacity_ = 0;
 };

@@ -95,5 +95,26 @@ TEST_F(CommitTest, DamagedStoredSizeIsReported) {
   EXPECT_EQ(reportOf([&] { findExact(file, *record("a")); }), 1477);
 }
 
+// Entries that run past their page's unpacked size end the load with 1602; the records
+// decoded before are freed again.
+TEST_F(CommitTest, EntriesOverrunningTheirPageAreReported) {
+  {
+    DataFile file;
+    ASSERT_EQ(openForWrite(file, path, kCreate | kDenyNone | kReadWrite), 0);
+    for (int i = 0; i < 5; ++i) insertText(file, "k" + std::to_string(i), noise(100, i));
+    destroyDataFile(file);
+  }
+  std::string bytes = fileBytes(path);
+  uint8_t* leaf = reinterpret_cast<uint8_t*>(bytes.data()) + 512;
+  uint16_t stored = loadLe16(leaf + 4);
+  ASSERT_EQ(stored, loadLe16(leaf + 6)) << "the leaf is stored uncoded";
+  leaf[4] = leaf[6] = uint8_t(stored - 1);  // the same slot, one byte short for the entries
+  leaf[5] = leaf[7] = uint8_t((stored - 1) >> 8);
+  writeBytes(path, bytes);
+  DataFile file;
+  ASSERT_EQ(openDataFile(file, path, kDenyNone | kReadWrite, ""), 0);
+  EXPECT_EQ(reportOf([&] { findExact(file, *record("k1")); }), 1602);
+}
+
 }  // namespace
 }  // namespace kestrand
