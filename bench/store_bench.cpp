@@ -36,6 +36,13 @@ struct Workload {
   std::filesystem::path dir;
   std::string store;   // the prepared files
   std::string sqlite;
+
+  Workload() = default;
+  Workload(const Workload&) = delete;
+  Workload& operator=(const Workload&) = delete;
+  ~Workload() {
+    if (!dir.empty()) std::filesystem::remove_all(dir);
+  }
 };
 
 std::string bigEndian(uint64_t v) {
@@ -61,26 +68,28 @@ void storeInsert(const std::string& path, const Workload& w) {
   destroyDataFile(file);
 }
 
+// Keys, probes and the prepared files, made once per run; the files go with the run.
+void prepare(Workload& w) {
+  armErrorExit();
+  std::mt19937_64 random(42);
+  w.keys.reserve(kRecords);
+  for (std::size_t i = 0; i < kRecords; ++i) w.keys.push_back(bigEndian(i * 0x9E3779B97F4A7C15ull) + bigEndian(i));
+  w.sorted = w.keys;
+  std::sort(w.sorted.begin(), w.sorted.end());
+  for (std::size_t i = 0; i < kLookups; ++i) w.probes.push_back(w.keys[random() % kRecords]);
+  w.data.resize(100);
+  for (char& c : w.data) c = char(random());
+  char pattern[] = "/tmp/kestrand_bench_XXXXXX";
+  w.dir = ::mkdtemp(pattern);
+  w.store = (w.dir / "prepared.kst").string();
+  w.sqlite = (w.dir / "prepared.db").string();
+  storeInsert(w.store, w);
+  bench::SqlitePeer(w.sqlite).insertAll(w.keys, w.data);
+}
+
 const Workload& workload() {
-  static Workload w = [] {
-    armErrorExit();
-    Workload w;
-    std::mt19937_64 random(42);
-    w.keys.reserve(kRecords);
-    for (std::size_t i = 0; i < kRecords; ++i) w.keys.push_back(bigEndian(i * 0x9E3779B97F4A7C15ull) + bigEndian(i));
-    w.sorted = w.keys;
-    std::sort(w.sorted.begin(), w.sorted.end());
-    for (std::size_t i = 0; i < kLookups; ++i) w.probes.push_back(w.keys[random() % kRecords]);
-    w.data.resize(100);
-    for (char& c : w.data) c = char(random());
-    char pattern[] = "/tmp/kestrand_bench_XXXXXX";
-    w.dir = ::mkdtemp(pattern);
-    w.store = (w.dir / "prepared.kst").string();
-    w.sqlite = (w.dir / "prepared.db").string();
-    storeInsert(w.store, w);
-    bench::SqlitePeer(w.sqlite).insertAll(w.keys, w.data);
-    return w;
-  }();
+  static Workload w;
+  if (w.keys.empty()) prepare(w);
   return w;
 }
 
