@@ -23,22 +23,14 @@ StoreRecord* build(StoreRecord* const* records, std::size_t n) {
   return root;
 }
 
-StoreRecord* rotateLeft(StoreRecord* x) {
-  StoreRecord* r = x->right;
-  x->right = r->left;
+// Lifts x's child on side `up` into x's place; x goes down to the other side.
+StoreRecord* rotate(StoreRecord* x, StoreRecord* StoreRecord::*up, StoreRecord* StoreRecord::*down) {
+  StoreRecord* lifted = x->*up;
+  x->*up = lifted->*down;
   adopt(x);
-  r->left = x;
-  adopt(r);
-  return r;
-}
-
-StoreRecord* rotateRight(StoreRecord* x) {
-  StoreRecord* l = x->left;
-  x->left = l->right;
-  adopt(x);
-  l->right = x;
-  adopt(l);
-  return l;
+  lifted->*down = x;
+  adopt(lifted);
+  return lifted;
 }
 
 StoreRecord* insertBelow(StoreRecord* x, StoreRecord* record) {
@@ -56,9 +48,9 @@ StoreRecord* insertBelow(StoreRecord* x, StoreRecord* record) {
   uint32_t l = treeSize(x->left);
   uint32_t r = treeSize(x->right);
   if (r > l && treeSize(x->right->right) >= l) {
-    x = rotateLeft(x);
+    x = rotate(x, &StoreRecord::right, &StoreRecord::left);
   } else if (l > r && treeSize(x->left->left) >= r) {
-    x = rotateRight(x);
+    x = rotate(x, &StoreRecord::left, &StoreRecord::right);
   } else {
     adopt(x);
   }
@@ -182,10 +174,14 @@ StoreRecord* treePredecessor(StoreRecord* x) {
   return x->parent;
 }
 
-StoreRecord* treeLastAtMost(StoreRecord* x, const uint8_t* key, uint32_t keyLength) {
+namespace {
+// The last record whose key is below `key` (or equal too, unless strict).
+template <bool strict>
+StoreRecord* lastUpTo(StoreRecord* x, const uint8_t* key, uint32_t keyLength) {
   StoreRecord* best = nullptr;
   while (x != nullptr) {
-    if (compareKeys(x->bytes(), x->keyLength, key, keyLength) <= 0) {
+    int c = compareKeys(x->bytes(), x->keyLength, key, keyLength);
+    if (strict ? c < 0 : c <= 0) {
       best = x;
       x = x->right;
     } else {
@@ -194,18 +190,14 @@ StoreRecord* treeLastAtMost(StoreRecord* x, const uint8_t* key, uint32_t keyLeng
   }
   return best;
 }
+}  // namespace
+
+StoreRecord* treeLastAtMost(StoreRecord* x, const uint8_t* key, uint32_t keyLength) {
+  return lastUpTo<false>(x, key, keyLength);
+}
 
 StoreRecord* treeLastBelow(StoreRecord* x, const uint8_t* key, uint32_t keyLength) {
-  StoreRecord* best = nullptr;
-  while (x != nullptr) {
-    if (compareKeys(x->bytes(), x->keyLength, key, keyLength) < 0) {
-      best = x;
-      x = x->right;
-    } else {
-      x = x->left;
-    }
-  }
-  return best;
+  return lastUpTo<true>(x, key, keyLength);
 }
 
 StoreRecord* treeFirstAbove(StoreRecord* x, const uint8_t* key, uint32_t keyLength) {
