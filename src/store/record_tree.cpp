@@ -1,0 +1,172 @@
+#include "store/record_tree.h"
+
+#include "store/corruption.h"
+#include "store/page_allocation.h"
+#include "store/page_cache.h"
+#include "store/page_tree.h"
+#include "store/store_cursor.h"
+
+namespace kestrand {
+
+namespace {
+
+int32_t recordCost(const StoreRecord& record, uint8_t level) {
+  return int32_t(record.totalLength) + (level == 0 ? 5 : 9);
+}
+
+void recomputeEstimate(PageNode& page) {
+  int32_t estimate = kEmptyPageEstimate;
+  for (StoreRecord* x = treeFirst(page.tree); x != nullptr; x = treeSuccessor(x)) estimate += recordCost(*x, page.level);
+  page.sizeEstimate = estimate;
+}
+
+// The page holding `key` at `level` (the root when the tree is lower).
+PageNode* descend(DataFile& dataFile, const uint8_t* key, uint32_t keyLength, uint8_t level) {
+  PageNode* page = getRoot(dataFile);
+  while (page->level > level) {
+    StoreRecord* s = treeLastAtMost(page->tree, key, keyLength);
+    if (s == nullptr) reportCorruption(780);
+    page = getPage(dataFile, s->childPage);
+  }
+  return page;
+}
+
+// Removes `record` from the subtree of `page` at `level`, repairing separators and
+// freeing pages that became empty.
+void eraseAt(DataFile& dataFile, StoreRecord* record, PageNode& page, uint8_t level) {
+  if (page.level <= level) {
+    treeRemove(page.tree, record);
+    markDirty(page);
+    page.sizeEstimate -= recordCost(*record, level);
+    record->subtreeSize = 1;
+    detachCursors(page);
+    return;
+  }
+  PagePin pinned(&page);
+  StoreRecord* s = treeLastAtMost(page.tree, record->bytes(), record->keyLength);
+  if (s == nullptr) reportCorruption(780);
+  PageNode* child = getPage(dataFile, s->childPage);
+  eraseAt(dataFile, record, *child, level);
+  if (child->tree != nullptr) {
+    if (compareKeys(*treeFirst(child->tree), *s) <= 0) return;
+    markDirty(page);
+    eraseAt(dataFile, s, page, page.level);
+    freeStoreRecord(s);
+    insertSeparator(dataFile, *child);
+  } else {
+    markDirty(page);
+    int32_t emptied = child->number;
+    destroyPage(*child);
+    freeSlot(dataFile, emptied);
+    eraseAt(dataFile, s, page, page.level);
+    freeStoreRecord(s);
+  }
+}
+
+// The first record above key in the subtree of page n.
+StoreRecord* searchAfter(DataFile& dataFile, int32_t n, const uint8_t* key, uint32_t keyLength) {
+  PageNode* page = getPage(dataFile, n);
+  if (page->level == 0) return treeFirstAbove(page->tree, key, keyLength);
+  StoreRecord* s = treeLastAtMost(page->tree, key, keyLength);
+  StoreRecord* t = treeFirstAbove(page->tree, key, keyLength);
+  int32_t second = t != nullptr ? t->childPage : 0;
+  bool hasSecond = t != nullptr;
+  if (s != nullptr) {
+    if (StoreRecord* found = searchAfter(dataFile, s->childPage, key, keyLength)) return found;
+  }
+  return hasSecond ? searchAfter(dataFile, second, key, keyLength) : nullptr;
+}
+
+}  // namespace
+
+StoreRecord* findExact(DataFile& dataFile, const StoreRecord& probe) {
+  PageNode* leaf = descend(dataFile, probe.bytes(), probe.keyLength, 0);
+  StoreRecord* x = treeLastAtMost(leaf->tree, probe.bytes(), probe.keyLength);
+  return x != nullptr && compareKeys(*x, probe) == 0 ? x : nullptr;
+}
+
+StoreRecord* findBefore(DataFile& dataFile, const StoreRecord& probe) {
+  PageNode* page = getRoot(dataFile);
+  while (page->level > 0) {
+    StoreRecord* s = treeLastBelow(page->tree, probe.bytes(), probe.keyLength);
+    if (s == nullptr) return nullptr;
+    page = getPage(dataFile, s->childPage);
+  }
+  StoreRecord* x = treeLastBelow(page->tree, probe.bytes(), probe.keyLength);
+  return x != nullptr && x->keyLength != 0 ? x : nullptr;
+}
+
+StoreRecord* findAfter(DataFile& dataFile, const StoreRecord& record) {
+  if (record.subtreeSize != 0) {
+    if (StoreRecord* next = treeSuccessor(const_cast<StoreRecord*>(&record))) return next;
+  }
+  PageNode* root = getRoot(dataFile);
+  return searchAfter(dataFile, root->number, record.bytes(), record.keyLength);
+}
+
+StoreRecord* insertIntoPage(PageNode& page, RecordPtr record, uint8_t level) {
+  treeInsert(page.tree, record.get());
+  StoreRecord* stored = record.release();
+  markDirty(page);
+  page.sizeEstimate += recordCost(*stored, level);
+  return stored;
+}
+
+void insertRecord(DataFile& dataFile, RecordPtr record) {
+  if (dataFile.readMode) reportCorruption(1194);
+  dataFile.modified = true;
+  insertAt(dataFile, std::move(record), 0);
+}
+
+void insertAt(DataFile& dataFile, RecordPtr record, uint8_t level) {
+  PageNode* page = descend(dataFile, record->bytes(), record->keyLength, level);
+  insertIntoPage(*page, std::move(record), level);
+  splitPage(dataFile, *page);
+}
+
+void insertSeparator(DataFile& dataFile, PageNode& page) {
+  RecordPtr separator = copyKey(*treeFirst(page.tree));
+  separator->childPage = page.number;
+  insertAt(dataFile, std::move(separator), uint8_t(page.level + 1));
+}
+
+bool splitPage(DataFile& dataFile, PageNode& page) {
+  uint32_t count = page.recordCount();
+  bool tooLarge = page.sizeEstimate > kSplitLimit || (page.sizeEstimate > kSplitSoftLimit && count > kSplitSoftCount);
+  if (!tooLarge) return false;
+  // An interior page of two separators that does not fit can only split into two pages
+  // whose separators meet again one level up: no split would ever end.
+  if (count <= 1 || (page.level > 0 && count <= 2)) reportCorruption(1364);
+  detachCursors(page);
+  PageNode* splitting = &page;
+  if (page.number == dataFile.header.rootPage()) {
+    PageNode* below = newTemporaryPage(dataFile, page.level);
+    markDirty(page);
+    below->tree = page.tree;
+    below->sizeEstimate = page.sizeEstimate;
+    page.tree = nullptr;
+    page.level = uint8_t(page.level + 1);
+    page.sizeEstimate = kEmptyPageEstimate;
+    insertSeparator(dataFile, *below);
+    splitting = below;
+  }
+  PageNode* sibling = newTemporaryPage(dataFile, splitting->level);
+  markDirty(*splitting);
+  treeSplitAtRoot(splitting->tree, sibling->tree);
+  recomputeEstimate(*splitting);
+  recomputeEstimate(*sibling);
+  insertSeparator(dataFile, *sibling);
+  splitPage(dataFile, *splitting);
+  splitPage(dataFile, *sibling);
+  return true;
+}
+
+void eraseRecord(DataFile& dataFile, StoreRecord* stored) {
+  if (dataFile.readMode) reportCorruption(1203);
+  dataFile.modified = true;
+  PageNode* root = getRoot(dataFile);
+  eraseAt(dataFile, stored, *root, 0);
+  freeStoreRecord(stored);
+}
+
+}  // namespace kestrand
