@@ -78,7 +78,10 @@ int list(const std::vector<std::string>& args) {
   std::printf("%-20s %8s\n", "table", "records");
   for (const sample::TableListing& table : tables) {
     const std::string shown = table.name.empty() ? "(empty name)" : platform::utf8From1252(table.name);
-    std::printf("%-20s %8u\n", shown.c_str(), table.records);
+    // Padded by characters, not bytes: the terminal shows UTF-8.
+    std::size_t width = 0;
+    for (unsigned char c : shown) width += (c & 0xC0) != 0x80 ? 1 : 0;
+    std::printf("%s%*s %8u\n", shown.c_str(), int(width < 20 ? 20 - width : 0), "", table.records);
   }
   return 0;
 }
