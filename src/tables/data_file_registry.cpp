@@ -17,7 +17,8 @@ struct FileIdentity {
 
 struct RegistryEntry {
   std::string path;  // as completed, letter case as given
-  std::optional<FileIdentity> identity;  // known once the file exists
+  std::optional<FileIdentity> identity;  // known once the file is open
+  bool opened = false;  // a DataFile whose open failed is shared with nobody
   std::unique_ptr<DataFile> dataFile;
   uint32_t holders = 0;
   std::unique_ptr<RegistryEntry> next;
@@ -45,6 +46,7 @@ std::optional<FileIdentity> identityOfOpenFile(DataFile& dataFile) {
 RegistryEntry* findByPath(const std::string& path) {
   const std::optional<FileIdentity> identity = identityOfPath(path);
   for (RegistryEntry* entry = head().get(); entry != nullptr; entry = entry->next.get()) {
+    if (!entry->opened) continue;
     if (identity ? entry->identity == identity : (!entry->identity && entry->path == path)) return entry;
   }
   return nullptr;
@@ -75,6 +77,7 @@ ErrorCode acquireDataFile(const std::string& path, const std::string& password, 
   RegistryEntry& added = *head();
   out = added.dataFile.get();
   ErrorCode result = openDataFile(*added.dataFile, path, mode, password);
+  added.opened = result == 0;
   added.identity = identityOfOpenFile(*added.dataFile);
   return result;
 }

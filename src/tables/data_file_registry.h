@@ -4,8 +4,9 @@
 //
 // A physical file is recognised by its device and inode, not by its name: two names
 // that differ only in letter case are two different files here, and sharing one
-// DataFile between them would corrupt both. Only a file that does not exist (yet) is
-// recognised by its path, compared exactly.
+// DataFile between them would corrupt both. Only a file whose identity cannot be read
+// is recognised by its path, compared exactly. A DataFile whose open failed is shared
+// with nobody: a later open tries the file again.
 #pragma once
 
 #include <cstdint>

@@ -111,7 +111,7 @@ TEST_F(DefinitionTest, LongDefinitionsFillBlocksOf512) {
   EXPECT_EQ(reader.context()->fields[42].offset, 168u);
 }
 
-// The table the comparisons start from: LONG ID, STRING NAME[10], a PRIMARY key on ID
+// The table the comparisons start from: LONG ID, STRING TEXT[12], a PRIMARY key on ID
 // without external name, a MEMO of 100 and a BLOB.
 void declareBase(TableBlock& table) {
   table.addKey("K1", kKeyPrimary, {1});
@@ -130,9 +130,9 @@ TEST_F(DefinitionTest, OpenComparesTheStructureAndAcceptsNames) {
       {"same", declareBase, 0, kDefinitionMatches},
       {"other labels",
        [](TableBlock& t) {
-         t.declareRecord({field(kTypeGroup, 0, 14, "R", 2), field(kTypeLong, 0, 4, "CODE"),
-                          field(kTypeString, 4, 10, "TITLE")},
-                         14);
+         t.declareRecord({field(kTypeGroup, 0, 16, "R", 2), field(kTypeLong, 0, 4, "CODE"),
+                          field(kTypeString, 4, 12, "TITLE")},
+                         16);
          t.addKey("BYCODE", kKeyPrimary, {1});
          t.addMemo("TEXT", 100, 0);
          t.addMemo("IMAGE", 0, kMemoBlob);
@@ -140,9 +140,7 @@ TEST_F(DefinitionTest, OpenComparesTheStructureAndAcceptsNames) {
        0, kDefinitionNamesDiffer},
       {"a field one byte longer",
        [](TableBlock& t) {
-         t.declareRecord({field(kTypeGroup, 0, 15, "REC", 2), field(kTypeLong, 0, 4, "ID"),
-                          field(kTypeString, 4, 11, "NAME")},
-                         15);
+         t.declarePlainRecord(17);
          declareBase(t);
        },
        47, -1},

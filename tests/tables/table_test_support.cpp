@@ -22,8 +22,13 @@ TableBlock::TableBlock(const std::string& fullName, const std::string& password)
   block.driver = kestrandDriverEntry;
   block.owner = {owner_.c_str(), kTextNulTerminated};
   block.attributes = kAttrCreate | (password.empty() ? 0 : kAttrEncrypt);
-  declareRecord({field(kTypeGroup, 0, 14, "REC", 2), field(kTypeLong, 0, 4, "ID"), field(kTypeString, 4, 10, "NAME")},
-                14);
+  declarePlainRecord(16);
+}
+
+void TableBlock::declarePlainRecord(uint32_t recordLength) {
+  declareRecord({field(kTypeGroup, 0, recordLength, "REC", 2), field(kTypeLong, 0, 4, "ID"),
+                 field(kTypeString, 4, recordLength - 4, "TEXT")},
+                recordLength);
 }
 
 TableBlock::~TableBlock() {
@@ -93,9 +98,7 @@ void makeTables(const std::string& path, const std::vector<PlainTable>& tables, 
   for (const PlainTable& table : tables) {
     TableBlock block(path + "\\!" + table.name, password);
     const uint32_t length = std::max<uint32_t>(table.recordLength, 8);
-    block.declareRecord({field(kTypeGroup, 0, length, "REC", 2), field(kTypeLong, 0, 4, "ID"),
-                         field(kTypeString, 4, length - 4, "TEXT")},
-                        length);
+    block.declarePlainRecord(length);
     ASSERT_EQ(block.create(), 0) << table.name;
     ASSERT_EQ(block.open(), 0) << table.name;
     ASSERT_EQ(appendDataRecords(*block.context(), table.records,

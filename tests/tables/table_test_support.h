@@ -15,8 +15,8 @@
 
 namespace kestrand::testing_support {
 
-// A FileControlBlock with its variables. The record is a LONG ID and a STRING NAME[10]
-// unless declared otherwise; no keys, no memos; the CREATE attribute is set.
+// A FileControlBlock with its variables. The record is the plain one of makeTables
+// (16 bytes) unless declared otherwise; no keys, no memos; the CREATE attribute is set.
 class TableBlock {
  public:
   explicit TableBlock(const std::string& fullName, const std::string& password = "");
@@ -26,6 +26,8 @@ class TableBlock {
 
   void setName(const std::string& fullName);
   void declareRecord(std::vector<FieldDeclaration> entries, uint32_t recordLength);
+  // LONG ID, STRING TEXT: recordLength bytes in all.
+  void declarePlainRecord(uint32_t recordLength);
   void declareNoRecord();
   // Component numbers count the record's members from 1; negative is descending.
   // A null external name is absent.
