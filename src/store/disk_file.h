@@ -41,12 +41,17 @@ struct DiskFile {
   std::optional<KeySchedule> keySchedule;
 };
 
+// Own path (0x100): read only or read and write, created when missing (0x200: always
+// new), a sharing violation given as 5. Otherwise the file must exist: 32 -> 5,
+// 123 -> 45, 161 -> 3, other system errors unchanged (2, 3, ...). The name is kept
+// either way; a non-empty password gives the key schedule.
 ErrorCode openDiskFile(DiskFile& file, const std::string& name, uint32_t flags, const std::string& password);
 void closeDiskFile(DiskFile& file);
 // Closes the handle and deletes the file by its stored name: 0 or the system error.
 int32_t deleteDiskFile(DiskFile& file);
 
-// Bytes read; a short read comes back undeciphered. Reports 2272, 2341, 2277.
+// Bytes read; a short read comes back undeciphered. Reports 2272 and 2277 (2341, a
+// missed position, cannot arise: reads are positioned by the system call itself).
 uint32_t readAt(DiskFile& file, uint32_t offset, uint8_t* buffer, uint32_t length);
 // The full length or report 2172.
 void readExact(DiskFile& file, uint32_t offset, uint8_t* buffer, uint32_t length);
@@ -57,8 +62,11 @@ void truncateAt(DiskFile& file, uint32_t offset);
 uint32_t diskFileSize(DiskFile& file);
 
 // number != 0: the number byte 1024 + number (kind must be 0: reports 2328/2352).
-// number == 0: kind 0 writer byte, 1 this process's reader slot, 2 all reader slots.
-// Without wait at most three attempts; with wait until granted. 0 or the system error.
+// number == 0: kind 0 writer byte, 1 this process's reader slot, 2 all reader slots
+// (any other kind: the same reports). A failed kind-1 attempt moves the reader slot on.
+// Without wait at most three attempts; with wait until granted, pausing briefly between
+// attempts after the first three. 0 or the system error (33 when the range is taken).
+// Locks of one DiskFile do not stack: a range overlapping one it holds is refused.
 int32_t lockByte(DiskFile& file, uint32_t number, int kind, bool wait);
 void unlockByte(DiskFile& file, uint32_t number, int kind);
 
