@@ -46,8 +46,8 @@ void writeChildren(PageNode& page) {
   setImageChildren(page.image.data(), children);
 }
 
-}  // namespace
-
+// Writes an image (length bytes) at its home offset, or, in mode 1 when that lies inside
+// the committed state, at the commit area's end, which it extends. Returns the position.
 uint32_t writeImage(DataFile& dataFile, uint8_t* image, uint32_t length, int mode) {
   uint32_t home = loadLe32(image);
   uint32_t position = home;
@@ -59,6 +59,10 @@ uint32_t writeImage(DataFile& dataFile, uint8_t* image, uint32_t length, int mod
   return position;
 }
 
+// One pass over the pages dirty when it starts, in dirty-ring order. Mode 0 serialises
+// each and gives it a slot of its size; mode 1 writes each home, or into the commit area
+// when its home lies inside the committed state; mode 2 writes the rest home. A page
+// written home leaves the cache.
 void writeDirtyPages(DataFile& dataFile, int mode) {
   uint32_t n = dataFile.dirtyPageCount;
   PageNode* page = dataFile.dirtyRing;
@@ -77,6 +81,8 @@ void writeDirtyPages(DataFile& dataFile, int mode) {
     page = next;
   }
 }
+
+}  // namespace
 
 ErrorCode commitPrepare(DataFile& dataFile) {
   if (dataFile.enrolled || !dataFile.modified) return 0;

@@ -25,10 +25,11 @@ ErrorCode commitFinish(DataFile& dataFile);
 // Forgets every uncommitted change.
 void abandonChanges(DataFile& dataFile);
 
-// Internal steps, also used by recovery.
+// Puts the header at offset 0 back to no pending commit (commit bounds at the end of
+// its used part) and raises its change count; the in-memory header is not changed.
 void resetCommitArea(DataFile& dataFile);
+// Roll forward: writes every image of the area from `start` to `end` to its home offset,
+// the header copy last.
 void copyCommitAreaHome(DataFile& dataFile, uint32_t start, uint32_t end);
-void writeDirtyPages(DataFile& dataFile, int mode);
-uint32_t writeImage(DataFile& dataFile, uint8_t* image, uint32_t length, int mode);
 
 }  // namespace kestrand

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "filelayer/error_state.h"
 #include "store/disk_file.h"
@@ -40,12 +41,19 @@ struct DataFile {
   // The header as last read from or written to offset 0: the last committed state, which
   // the first commit phase writes back at offset 0 (with the commit area's bounds).
   FileHeader committedHeader;
-  std::array<std::unique_ptr<PageNode>, kPageHashBuckets> pageHash;
+  // Bucket b holds (and owns) the pages whose number, as unsigned, is b mod 100; each
+  // bucket is itself hashed, so a commit of tens of thousands of pages still finds a
+  // page at once.
+  std::array<std::unordered_map<int32_t, std::unique_ptr<PageNode>>, kPageHashBuckets> pageHash;
   std::unordered_map<uint32_t, uint32_t> relocations;  // home offset -> commit area position
   uint32_t useClock = 0;
   PageNode* cleanRing = nullptr;  // oldest clean page; newest at its prev
   uint32_t cleanPageCount = 0;
   PageNode* dirtyRing = nullptr;  // first page that became dirty
+  // Buffers reused by every page load.
+  std::vector<uint8_t> loadImage;
+  std::vector<StoreRecord*> loadRecords;
+  std::vector<int32_t> loadChildren;
 
   DataFile();
   ~DataFile();  // frees the cache without writing anything

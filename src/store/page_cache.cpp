@@ -7,12 +7,13 @@
 #include "store/page_tree.h"
 #include "store/record_tree.h"
 #include "store/store_cursor.h"
+#include "store/tree_growth.h"
 
 namespace kestrand {
 
 namespace {
 
-std::unique_ptr<PageNode>& bucketOf(DataFile& dataFile, int32_t n) {
+std::unordered_map<int32_t, std::unique_ptr<PageNode>>& bucketOf(DataFile& dataFile, int32_t n) {
   return dataFile.pageHash[uint32_t(n) % kPageHashBuckets];
 }
 
@@ -53,17 +54,16 @@ void unlinkFromRing(PageNode& page) {
 
 // Takes the page out of its bucket; the caller receives its ownership.
 std::unique_ptr<PageNode> unhash(PageNode& page) {
-  std::unique_ptr<PageNode>* link = &bucketOf(*page.owner, page.number);
-  while (link->get() != &page) link = &(*link)->hashNext;
-  std::unique_ptr<PageNode> owned = std::move(*link);
-  *link = std::move(owned->hashNext);
+  auto& bucket = bucketOf(*page.owner, page.number);
+  auto found = bucket.find(page.number);
+  std::unique_ptr<PageNode> owned = std::move(found->second);
+  bucket.erase(found);
   return owned;
 }
 
-void hashAtFront(DataFile& dataFile, std::unique_ptr<PageNode> page) {
-  std::unique_ptr<PageNode>& bucket = bucketOf(dataFile, page->number);
-  page->hashNext = std::move(bucket);
-  bucket = std::move(page);
+void hashPage(DataFile& dataFile, std::unique_ptr<PageNode> page) {
+  int32_t n = page->number;
+  bucketOf(dataFile, n)[n] = std::move(page);
 }
 
 PageNode* makePage(DataFile& dataFile, int32_t n) {
@@ -72,22 +72,29 @@ PageNode* makePage(DataFile& dataFile, int32_t n) {
   page->number = n;
   page->created = dataFile.useClock;
   PageNode* raw = page.get();
-  hashAtFront(dataFile, std::move(page));
+  hashPage(dataFile, std::move(page));
   return raw;
 }
 
-// Builds the page's tree from its image.
+// Builds the page's tree from its image, its records in one block.
 class TreeLoader final : public PageEntrySink {
  public:
+  TreeLoader(const PageImageHeader& header, std::vector<StoreRecord*>& records)
+      : builder_(RecordBlockBuilder::capacityFor(header.recordCount, header.sizeEstimate)), records(records) {
+    records.clear();
+  }
   void entry(uint16_t keyLength, uint16_t totalLength, const uint8_t* bytes) override {
-    RecordPtr record = newStoreRecord(keyLength, uint32_t(totalLength - keyLength));
-    std::memcpy(record->bytes(), bytes, totalLength);
-    records.push_back(record.release());
+    records.push_back(builder_.add(keyLength, totalLength, bytes));
   }
   ~TreeLoader() {
     for (StoreRecord* record : records) freeStoreRecord(record);
   }
-  std::vector<StoreRecord*> records;
+
+ private:
+  RecordBlockBuilder builder_;
+
+ public:
+  std::vector<StoreRecord*>& records;  // handed over to the tree when loading succeeds
 };
 
 void loadPage(DataFile& dataFile, PageNode& page) {
@@ -101,8 +108,8 @@ void loadPage(DataFile& dataFile, PageNode& page) {
     return;
   }
   const std::vector<uint8_t>& image = readPageImage(dataFile, page);
-  TreeLoader loader;
-  std::vector<int32_t> children;
+  std::vector<int32_t>& children = dataFile.loadChildren;
+  TreeLoader loader(readImageHeader(image.data()), dataFile.loadRecords);
   PageImageHeader header = parsePage(image.data(), image.size(), loader, children);
   if (header.level != 0) {
     for (std::size_t i = 0; i < loader.records.size() && i < children.size(); ++i)
@@ -113,8 +120,9 @@ void loadPage(DataFile& dataFile, PageNode& page) {
   page.level = header.level;
   page.sizeEstimate = header.sizeEstimate;
   page.loaded = true;
+  // The image buffer serves the next load.
+  dataFile.loadImage.swap(page.image);
   page.image.clear();
-  page.image.shrink_to_fit();
 }
 
 }  // namespace
@@ -127,9 +135,9 @@ void PageNode::freeTree() {
 int32_t nextTemporaryNumber(DataFile& dataFile) { return --dataFile.temporaryCounter; }
 
 PageNode* findCachedPage(DataFile& dataFile, int32_t n) {
-  for (PageNode* page = bucketOf(dataFile, n).get(); page != nullptr; page = page->hashNext.get())
-    if (page->number == n) return page;
-  return nullptr;
+  auto& bucket = bucketOf(dataFile, n);
+  auto found = bucket.find(n);
+  return found != bucket.end() ? found->second.get() : nullptr;
 }
 
 PageNode* addCleanPage(DataFile& dataFile, int32_t n) {
@@ -158,21 +166,8 @@ void trimCache(DataFile& dataFile) {
 
 PageNode* getPage(DataFile& dataFile, int32_t n) {
   trimCache(dataFile);
-  // Most recently found pages move to the front of their bucket, so the pages near the
-  // root, used by every descent, are found at once.
-  std::unique_ptr<PageNode>* link = &bucketOf(dataFile, n);
-  while (*link != nullptr && (*link)->number != n) link = &(*link)->hashNext;
-  PageNode* page;
-  if (*link == nullptr) {
-    page = addCleanPage(dataFile, n);
-  } else {
-    page = link->get();
-    if (link != &bucketOf(dataFile, n)) {
-      std::unique_ptr<PageNode> owned = std::move(*link);
-      *link = std::move(owned->hashNext);
-      hashAtFront(dataFile, std::move(owned));
-    }
-  }
+  PageNode* page = findCachedPage(dataFile, n);
+  if (page == nullptr) page = addCleanPage(dataFile, n);
   if (!page->loaded) loadPage(dataFile, *page);
   if (!page->dirty) {
     ringUnlink(dataFile.cleanRing, *page);
@@ -204,6 +199,7 @@ const std::vector<uint8_t>& readPageImage(DataFile& dataFile, PageNode& page) {
   uint32_t home = pageOffset(page.number);
   auto relocated = dataFile.relocations.find(home);
   uint32_t position = relocated != dataFile.relocations.end() ? relocated->second : home;
+  page.image.swap(dataFile.loadImage);
   page.image.resize(length);
   readExact(dataFile.diskFile, position, page.image.data(), length);
   if (imageLength(page.image.data()) != length) {
@@ -251,7 +247,7 @@ void renumberPage(PageNode& page, int32_t number) {
   DataFile& dataFile = *page.owner;
   std::unique_ptr<PageNode> owned = unhash(page);
   owned->number = number;
-  hashAtFront(dataFile, std::move(owned));
+  hashPage(dataFile, std::move(owned));
 }
 
 }  // namespace kestrand

@@ -19,7 +19,6 @@ struct PageNode {
   DataFile* owner = nullptr;
   int32_t number = 0;           // negative while temporary (no slot in the file yet)
   std::vector<uint8_t> image;   // the stored image while loading or between commit passes
-  std::unique_ptr<PageNode> hashNext;  // the hash chain owns its pages
   PageNode* ringNext = nullptr;  // neighbours on the clean or the dirty ring
   PageNode* ringPrev = nullptr;
   uint32_t lastUse = 0;

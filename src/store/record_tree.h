@@ -9,8 +9,8 @@
 //   2. A separator's key equals (never exceeds) the first key of its child's subtree,
 //      and every key below it is smaller than the next separator's key.
 //   3. A leaf has level 0; an interior page has its children's level + 1.
-//   4. Only the root may be empty of separators' children; a page that becomes empty
-//      leaves the tree and gives its slot back. Pages are never merged.
+//   4. Every page but the root holds a record; a page that becomes empty leaves the
+//      tree and gives its slot back. Pages are never merged.
 //   5. A page's size estimate (13 + total + 5 per record, + 4 more per separator) is an
 //      upper bound of its stored size; a page splits when it exceeds 15094, or 4096
 //      with more than 20 records.
@@ -43,13 +43,5 @@ void insertRecord(DataFile& dataFile, RecordPtr record);
 // `stored` must be the stored record itself (as a find returned it); it is freed.
 // Report 1203 in read mode.
 void eraseRecord(DataFile& dataFile, StoreRecord* stored);
-
-// Tree internals shared with the cache and the cursors.
-void insertAt(DataFile& dataFile, RecordPtr record, uint8_t level);
-// Hangs a record into one page's tree, marks the page dirty and grows its estimate.
-StoreRecord* insertIntoPage(PageNode& page, RecordPtr record, uint8_t level);
-// Splits the page when it is too large; whether it split. Report 1364 when it cannot.
-bool splitPage(DataFile& dataFile, PageNode& page);
-void insertSeparator(DataFile& dataFile, PageNode& page);
 
 }  // namespace kestrand

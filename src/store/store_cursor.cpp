@@ -5,6 +5,7 @@
 #include "store/page_cache.h"
 #include "store/page_tree.h"
 #include "store/record_tree.h"
+#include "store/tree_growth.h"
 
 #include <vector>
 

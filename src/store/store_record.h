@@ -25,6 +25,8 @@ inline constexpr uint32_t kRecordLengthLimit = 15094;
 // The most a record may hold to fit alone in a leaf: 13 + total + 5 <= 15094.
 inline constexpr uint32_t kMaxLeafRecordLength = 15076;
 
+struct RecordBlock;
+
 struct StoreRecord {
   StoreRecord* left = nullptr;  // children in the page's tree; null is the empty subtree
   StoreRecord* right = nullptr;
@@ -33,6 +35,7 @@ struct StoreRecord {
   StoreRecord* parent = nullptr;
   uint16_t totalLength = 0;
   uint16_t keyLength = 0;
+  RecordBlock* block = nullptr;  // the block it was loaded into, or none (allocated alone)
 
   uint8_t* bytes() { return reinterpret_cast<uint8_t*>(this + 1); }
   const uint8_t* bytes() const { return reinterpret_cast<const uint8_t*>(this + 1); }
@@ -40,8 +43,29 @@ struct StoreRecord {
   uint16_t dataLength() const { return uint16_t(totalLength - keyLength); }
 };
 
-// The matching free of the record allocator.
+// The matching free of the record allocator (a loaded record's block goes with the
+// last of its records).
 void freeStoreRecord(StoreRecord* record);
+
+// Allocates the records of one page being loaded in a single block, which lives until
+// the last of them is freed (records may move to other pages meanwhile). When the
+// capacity runs out, records are allocated alone.
+class RecordBlockBuilder {
+ public:
+  explicit RecordBlockBuilder(std::size_t capacity);
+  ~RecordBlockBuilder();
+  RecordBlockBuilder(const RecordBlockBuilder&) = delete;
+  RecordBlockBuilder& operator=(const RecordBlockBuilder&) = delete;
+
+  StoreRecord* add(uint16_t keyLength, uint16_t totalLength, const uint8_t* bytes);
+  // The bytes a block needs for `count` records whose lengths add up to at most `bytes`.
+  static std::size_t capacityFor(std::size_t count, std::size_t bytes);
+
+ private:
+  RecordBlock* block_ = nullptr;
+  std::size_t used_ = 0;
+  std::size_t capacity_ = 0;
+};
 
 struct RecordDeleter {
   void operator()(StoreRecord* record) const { freeStoreRecord(record); }

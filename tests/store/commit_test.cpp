@@ -89,15 +89,10 @@ TEST_F(CommitTest, DamagedStoredSizeIsReported) {
   std::string bytes = fileBytes(path);
   bytes[512 + 4] = char(0x40);  // stored size 0x140: two units in a class-1 slot
   bytes[512 + 5] = char(0x01);
-  { std::ofstream(path, std::ios::binary) << bytes; }
+  writeBytes(path, bytes);
   DataFile file;
   ASSERT_EQ(openDataFile(file, path, kDenyNone | kReadWrite, ""), 0);
-  try {
-    findExact(file, *record("a"));
-    FAIL() << "no report";
-  } catch (const DriverUnwind& unwind) {
-    EXPECT_EQ(unwind.report, 1477);
-  }
+  EXPECT_EQ(reportOf([&] { findExact(file, *record("a")); }), 1477);
 }
 
 }  // namespace

@@ -19,14 +19,6 @@ using namespace testing_support;
 class PageAllocationTest : public ::testing::Test {
  protected:
   void SetUp() override { armErrorExit(); }
-  int reportOf(const std::function<void()>& action) {
-    try {
-      action();
-    } catch (const DriverUnwind& unwind) {
-      return unwind.report;
-    }
-    return 0;
-  }
   TempDir dir;
 };
 

@@ -56,9 +56,9 @@ TEST(PageCacheTest, DirtyAndPinnedPagesAreNeverEvicted) {
 TEST(PageCacheTest, PageNumbersHashAsUnsigned) {
   DataFile file;
   PageNode* page = addCleanPage(file, -5);
-  EXPECT_EQ(file.pageHash[91].get(), page);  // 4294967291 mod 100
+  EXPECT_EQ(file.pageHash[91].at(-5).get(), page);  // 4294967291 mod 100
   renumberPage(*page, 7);
-  EXPECT_EQ(file.pageHash[7].get(), page);
+  EXPECT_EQ(file.pageHash[7].at(7).get(), page);
   EXPECT_EQ(findCachedPage(file, -5), nullptr);
 }
 

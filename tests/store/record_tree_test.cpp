@@ -14,19 +14,12 @@ namespace {
 using testing_support::insertText;
 using testing_support::readAll;
 using testing_support::record;
+using testing_support::reportOf;
 
 class RecordTreeTest : public ::testing::Test {
  protected:
   void SetUp() override { armErrorExit(); }
 
-  int reportOf(const std::function<void()>& action) {
-    try {
-      action();
-    } catch (const DriverUnwind& unwind) {
-      return unwind.report;
-    }
-    return 0;
-  }
 
   DataFile store;  // never opened: a memory-only store
 };
@@ -60,6 +53,22 @@ TEST_F(RecordTreeTest, DataNeverTakesPartInTheOrderAndEqualKeysAreRefused) {
   ASSERT_NE(cursorFetch(cursor), nullptr);
   EXPECT_EQ(reportOf([&] { cursorInsert(cursor, record("k", "x")); }), 706);
   EXPECT_EQ(readAll(store).at("k"), "one");
+}
+
+TEST_F(RecordTreeTest, ChangesInReadModeAreRefused) {
+  insertText(store, "k", "v");
+  StoreCursor cursor;
+  cursorInit(cursor, store);
+  cursorSet(cursor, record("k"), false);
+  StoreRecord* stored = cursorFetch(cursor);
+  ASSERT_NE(stored, nullptr);
+  store.readMode = true;
+  EXPECT_EQ(reportOf([&] { insertText(store, "j"); }), 1194);
+  EXPECT_EQ(reportOf([&] { eraseRecord(store, stored); }), 1203);
+  EXPECT_EQ(reportOf([&] { cursorInsert(cursor, record("l")); }), 231);
+  EXPECT_EQ(reportOf([&] { cursorTouch(cursor); }), 337);
+  store.readMode = false;
+  EXPECT_EQ(readAll(store), (testing_support::RecordSet{{"k", "v"}}));
 }
 
 TEST_F(RecordTreeTest, RecordLengthLimits) {

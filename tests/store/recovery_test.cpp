@@ -19,10 +19,6 @@ namespace {
 
 using namespace testing_support;
 
-void writeBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 // Stops like a process killed right after phase 1: nothing more is written.
 void stopAfterPhaseOne(DataFile& file) {
   ASSERT_EQ(commitPrepare(file), 0);
@@ -153,9 +149,19 @@ TEST_F(RecoveryTest, ARolledBackFirstCommitLeavesAnEmptyFile) {
   std::string bytes = fileBytes(fresh);
   bytes.resize(bytes.size() - 256);  // the header copy did not reach the disk
   writeBytes(fresh, bytes);
-  EXPECT_TRUE(readAsWriter(fresh).empty());
-  // Rolled back: change count raised, no page in any region, and still a data file.
+  {
+    // A writer that only opens the file rolls the commit back: the change count is
+    // raised and no region holds a page, and that is still an empty data file.
+    DataFile repairing;
+    ASSERT_EQ(openForWrite(repairing, fresh, kDenyNone | kReadWrite), 0);
+    destroyDataFile(repairing);
+  }
+  FileHeader header;
+  std::memcpy(header.data(), fileBytes(fresh).data(), kHeaderBytes);
+  EXPECT_EQ(header.changeCount(), 1);
+  EXPECT_EQ(endOfUsed(header), kHeaderBytes);
   EXPECT_TRUE(readAsReader(fresh).empty());
+  EXPECT_TRUE(readAsWriter(fresh).empty());
   DataFile file;
   ASSERT_EQ(openForWrite(file, fresh, kDenyNone | kReadWrite), 0);
   insertText(file, "y", "kept");

@@ -74,13 +74,14 @@ TEST_P(StoreModelTest, MatchesAnOrderedMap) {
   RecordSet model;
   uint32_t deepest = 0;
   std::size_t most = 0;
+  uint32_t largestFile = 0;
   {
     DataFile file;
     ASSERT_EQ(openForWrite(file, path, kCreate | kDenyNone | kReadWrite, password), 0);
-    for (int round = 0; round < 12; ++round) {
-      applyRound(file, model, workload, round < 8 ? 400 : 500);
-      if (round >= 8) {  // the later rounds mostly empty the file again
-        for (int i = 0; i < 300 && !model.empty(); ++i) {
+    for (int round = 0; round < 14; ++round) {
+      applyRound(file, model, workload, round < 10 ? 700 : 500);
+      if (round >= 10) {  // the later rounds mostly empty the file again
+        for (int i = 0; i < 900 && !model.empty(); ++i) {
           auto victim = std::next(model.begin(), workload.pick(model.size()));
           ASSERT_TRUE(eraseText(file, victim->first));
           model.erase(victim);
@@ -88,6 +89,7 @@ TEST_P(StoreModelTest, MatchesAnOrderedMap) {
       }
       ASSERT_EQ(commit(file), 0);
       truncateToUsed(file);
+      largestFile = std::max(largestFile, dataFileSize(file));
       EXPECT_EQ(readAll(file), model) << "round " << round;
       StoreCheck check = checkDataFile(path, password);
       ASSERT_TRUE(check.sound()) << check.problems.front();
@@ -102,6 +104,7 @@ TEST_P(StoreModelTest, MatchesAnOrderedMap) {
   ASSERT_EQ(openDataFile(reopened, path, kDenyNone | kReadWrite, password), 0);
   EXPECT_EQ(readAll(reopened), model);
   RecordProperty("most_records", int(most));
+  RecordProperty("largest_file_bytes", int(largestFile));
 }
 
 INSTANTIATE_TEST_SUITE_P(Passwords, StoreModelTest, ::testing::Values("", "pass word"));

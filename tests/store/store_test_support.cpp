@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "store/corruption.h"
 #include "store/data_file_access.h"
 #include "store/record_tree.h"
 #include "store/store_checker.h"
@@ -59,6 +60,19 @@ std::string fileBytes(const std::string& path) {
   std::ostringstream out;
   out << in.rdbuf();
   return out.str();
+}
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+int reportOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const DriverUnwind& unwind) {
+    return unwind.report;
+  }
+  return 0;
 }
 
 std::string noise(std::size_t n, uint32_t seed) {

@@ -2,6 +2,7 @@
 // file, and opening a data file for writing.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -33,6 +34,9 @@ void insertAll(DataFile& dataFile, const RecordSet& records);
 // The checker's verdict as one text (empty when sound).
 std::string checkerProblems(const std::string& path, const std::string& password = "");
 std::string fileBytes(const std::string& path);
+void writeBytes(const std::string& path, const std::string& bytes);
+// The corruption report an action raised, or 0.
+int reportOf(const std::function<void()>& action);
 // n bytes that do not compress (no runs), different for each seed.
 std::string noise(std::size_t n, uint32_t seed);
 
