@@ -24,11 +24,12 @@ struct RegistryEntry {
   std::unique_ptr<RegistryEntry> next;
 };
 
-// Newest first. Touched only from driver operations, one at a time.
-std::unique_ptr<RegistryEntry>& head() {
-  static std::unique_ptr<RegistryEntry> first;
-  return first;
-}
+// Newest first. Touched only from driver operations, one at a time. Initialised before
+// anything runs, so that it outlives the DESTROY that the file layer sends to every
+// block at exit (a table still open then is closed through it).
+constinit std::unique_ptr<RegistryEntry> registryHead;
+
+std::unique_ptr<RegistryEntry>& head() { return registryHead; }
 
 std::optional<FileIdentity> identityOfPath(const std::string& path) {
   struct stat st {};
