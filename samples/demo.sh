@@ -34,4 +34,7 @@ list "$scratch/shop.kst"
 run "$scratch/vault.kst" orders opensesame
 run "$scratch/vault.kst" products letmein
 list "$scratch/vault.kst" opensesame
-"$build/kstcheck" "$scratch/shop.kst" && "$build/kstcheck" "$scratch/vault.kst" opensesame
+echo "\$ kstcheck $scratch/shop.kst"
+"$build/kstcheck" "$scratch/shop.kst"
+echo "\$ kstcheck $scratch/vault.kst opensesame"
+"$build/kstcheck" "$scratch/vault.kst" opensesame
