@@ -102,12 +102,6 @@ uint32_t dataFileHolders(const DataFile& dataFile) {
   return link != nullptr ? (*link)->holders : 0;
 }
 
-const std::string& registeredPath(const DataFile& dataFile) {
-  static const std::string none;
-  std::unique_ptr<RegistryEntry>* link = linkOf(dataFile);
-  return link != nullptr ? (*link)->path : none;
-}
-
 std::size_t registeredDataFiles() {
   std::size_t count = 0;
   for (RegistryEntry* entry = head().get(); entry != nullptr; entry = entry->next.get()) ++count;

@@ -28,8 +28,6 @@ void releaseDataFile(DataFile& dataFile);
 
 // How many holders the DataFile has (0 when it is not registered).
 uint32_t dataFileHolders(const DataFile& dataFile);
-// The path the DataFile was acquired under.
-const std::string& registeredPath(const DataFile& dataFile);
 // The number of registered DataFiles.
 std::size_t registeredDataFiles();
 

@@ -29,11 +29,6 @@ TableNumber tableNumberFrom(uint32_t native) {
   return {uint8_t(native >> 24), uint8_t(native >> 16), uint8_t(native >> 8), uint8_t(native)};
 }
 
-TableNumber tableNumberOf(const StoreRecord& record) {
-  const uint8_t* key = record.bytes();
-  return {key[0], key[1], key[2], key[3]};
-}
-
 bool keyBelongsTo(const StoreRecord& record, const TableNumber& number) {
   return record.keyLength >= 4 && std::memcmp(record.bytes(), number.data(), 4) == 0;
 }

@@ -39,8 +39,6 @@ inline constexpr uint32_t kCountersDataBytes = 8;
 
 uint32_t nativeTableNumber(const TableNumber& number);
 TableNumber tableNumberFrom(uint32_t native);
-// The TableNumber at the start of a stored key (which must have 4 bytes at least).
-TableNumber tableNumberOf(const StoreRecord& record);
 bool keyBelongsTo(const StoreRecord& record, const TableNumber& number);
 
 // Key 0xFE + name; 4 data bytes left zero for the caller to fill.
