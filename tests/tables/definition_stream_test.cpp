@@ -111,12 +111,26 @@ TEST_F(DefinitionTest, LongDefinitionsFillBlocksOf512) {
   EXPECT_EQ(reader.context()->fields[42].offset, 168u);
 }
 
-// The table the comparisons start from: LONG ID, STRING TEXT[12], a PRIMARY key on ID
-// without external name, a MEMO of 100 and a BLOB.
-void declareBase(TableBlock& table) {
-  table.addKey("K1", kKeyPrimary, {1});
-  table.addMemo("NOTES", 100, 0);
-  table.addMemo("PICTURE", 0, kMemoBlob);
+// The key and memos the comparisons vary: by default a PRIMARY key K1 on ID without
+// external name, a MEMO of 100 and a BLOB.
+struct Variant {
+  uint32_t keyFlags = kKeyPrimary;
+  int32_t component = 1;
+  const char* keyExternalName = nullptr;
+  uint32_t memoSize = 100;
+  uint32_t blobSize = 0;
+};
+
+void declareVariant(TableBlock& table, const Variant& v) {
+  table.addKey("K1", v.keyFlags, {v.component}, v.keyExternalName);
+  table.addMemo("NOTES", v.memoSize, 0);
+  table.addMemo("PICTURE", v.blobSize, kMemoBlob);
+}
+
+void declareBase(TableBlock& table) { declareVariant(table, Variant{}); }
+
+std::function<void(TableBlock&)> variant(Variant v) {
+  return [v](TableBlock& table) { declareVariant(table, v); };
 }
 
 TEST_F(DefinitionTest, OpenComparesTheStructureAndAcceptsNames) {
@@ -144,41 +158,12 @@ TEST_F(DefinitionTest, OpenComparesTheStructureAndAcceptsNames) {
          declareBase(t);
        },
        47, -1},
-      {"no PRIMARY",
-       [](TableBlock& t) {
-         t.addKey("K1", 0, {1});
-         t.addMemo("NOTES", 100, 0);
-         t.addMemo("PICTURE", 0, kMemoBlob);
-       },
-       0, kDefinitionMatches},
-      {"another BLOB size",
-       [](TableBlock& t) {
-         t.addKey("K1", kKeyPrimary, {1});
-         t.addMemo("NOTES", 100, 0);
-         t.addMemo("PICTURE", 500, kMemoBlob);
-       },
-       0, kDefinitionMatches},
-      {"another MEMO size",
-       [](TableBlock& t) {
-         t.addKey("K1", kKeyPrimary, {1});
-         t.addMemo("NOTES", 101, 0);
-         t.addMemo("PICTURE", 0, kMemoBlob);
-       },
-       47, -1},
-      {"empty external name where none was",
-       [](TableBlock& t) {
-         t.addKey("K1", kKeyPrimary, {1}, "");
-         t.addMemo("NOTES", 100, 0);
-         t.addMemo("PICTURE", 0, kMemoBlob);
-       },
-       0, kDefinitionNamesDiffer},
-      {"a descending component",
-       [](TableBlock& t) {
-         t.addKey("K1", kKeyPrimary, {-1});
-         t.addMemo("NOTES", 100, 0);
-         t.addMemo("PICTURE", 0, kMemoBlob);
-       },
-       47, -1},
+      {"no PRIMARY", variant({.keyFlags = 0}), 0, kDefinitionMatches},
+      {"another BLOB size", variant({.blobSize = 500}), 0, kDefinitionMatches},
+      {"another MEMO size", variant({.memoSize = 101}), 47, -1},
+      {"empty external name where none was", variant({.keyExternalName = ""}), 0, kDefinitionNamesDiffer},
+      {"a descending component", variant({.component = -1}), 47, -1},
+      {"a DUP key", variant({.keyFlags = kKeyPrimary | kKeyDup}), 47, -1},
   };
   const std::string path = file("c.kst");
   {
@@ -186,7 +171,7 @@ TEST_F(DefinitionTest, OpenComparesTheStructureAndAcceptsNames) {
     declareBase(stored);
     ASSERT_EQ(stored.create(), 0);
   }
-  const std::string before = testing_support::fileContents(path);
+  const std::string before = testing_support::fileBytes(path);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TableBlock table(path + "\\!t");
@@ -197,7 +182,7 @@ TEST_F(DefinitionTest, OpenComparesTheStructureAndAcceptsNames) {
       EXPECT_EQ(table.close(), 0);
     }
   }
-  EXPECT_EQ(testing_support::fileContents(path), before);
+  EXPECT_EQ(testing_support::fileBytes(path), before);
 }
 
 TEST_F(DefinitionTest, ProgramWithoutRecordTakesTheStoredDefinition) {

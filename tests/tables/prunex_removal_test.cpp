@@ -12,7 +12,7 @@
 namespace kestrand {
 namespace {
 
-using testing_support::fileContents;
+using testing_support::fileBytes;
 using testing_support::fileExists;
 using testing_support::fileRecords;
 using testing_support::makeTables;
@@ -69,9 +69,9 @@ TEST_F(PrunexRemovalTest, RemovingTwiceFindsNothingTheSecondTime) {
   const std::string path = file("shop.kst");
   makeTables(path, {{"A", 5}, {"B", 5}});
   expectRemoved(prunex({path, "b"}), path + "\\!b");
-  const std::string between = fileContents(path);
+  const std::string between = fileBytes(path);
   expectError(prunex({path, "b"}), "File Not Found");
-  EXPECT_EQ(fileContents(path), between);
+  EXPECT_EQ(fileBytes(path), between);
 }
 
 TEST_F(PrunexRemovalTest, PasswordsMustOpenTheHeader) {
@@ -86,11 +86,11 @@ TEST_F(PrunexRemovalTest, PasswordsMustOpenTheHeader) {
   const std::vector<Case> cases = {{vault, {"wrong"}}, {vault, {}}, {vault, {"S3CRET"}}, {plain, {"s3cret"}}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path + (c.password.empty() ? "" : " " + c.password[0]));
-    const std::string before = fileContents(c.path);
+    const std::string before = fileBytes(c.path);
     std::vector<std::string> args = {c.path, "a"};
     args.insert(args.end(), c.password.begin(), c.password.end());
     expectError(prunex(args), "Invalid Data File");
-    EXPECT_EQ(fileContents(c.path), before);
+    EXPECT_EQ(fileBytes(c.path), before);
   }
   expectRemoved(prunex({vault, "a", "s3cret"}), vault + "\\!a");
   EXPECT_EQ(tableNames(fileRecords(vault, "s3cret")), std::vector<std::string>{"B"});
@@ -115,10 +115,10 @@ TEST_F(PrunexRemovalTest, WhatIsNoDataFileIsLeftAsItWas) {
     SCOPED_TRACE(c.name);
     const std::string path = file(c.name);
     const bool existed = fileExists(path);
-    const std::string before = fileContents(path);
+    const std::string before = fileBytes(path);
     expectError(prunex({path, "a"}), c.box);
     EXPECT_EQ(fileExists(path), existed);
-    EXPECT_EQ(fileContents(path), before);
+    EXPECT_EQ(fileBytes(path), before);
   }
   EXPECT_TRUE(std::filesystem::is_directory(file("folder.kst")));
 }

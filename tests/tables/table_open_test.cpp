@@ -17,7 +17,7 @@
 namespace kestrand {
 namespace {
 
-using testing_support::fileContents;
+using testing_support::fileBytes;
 using testing_support::fileRecords;
 using testing_support::makeTables;
 using testing_support::RecordList;
@@ -70,10 +70,10 @@ TEST_F(TableOpenTest, CreateThroughABlockThatOpenedAnotherTableKeepsIt) {
 TEST_F(TableOpenTest, OpenOfAMissingTableChangesNothing) {
   const std::string path = file("shop.kst");
   makeTables(path, {{"A", 4}});
-  const std::string before = fileContents(path);
+  const std::string before = fileBytes(path);
   TableBlock table(path + "\\!nosuch");
   EXPECT_EQ(table.open(), 2);
-  EXPECT_EQ(fileContents(path), before);
+  EXPECT_EQ(fileBytes(path), before);
   EXPECT_EQ(registeredDataFiles(), 0u);
   table.setName(path + "\\!a");
   EXPECT_EQ(table.open(), 0);

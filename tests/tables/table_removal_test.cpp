@@ -16,7 +16,7 @@
 namespace kestrand {
 namespace {
 
-using testing_support::fileContents;
+using testing_support::fileBytes;
 using testing_support::fileExists;
 using testing_support::fileRecords;
 using testing_support::makeTables;
@@ -100,9 +100,9 @@ TEST_F(TableRemovalTest, AnotherProcessHoldingTheFileKeepsItsLastTable) {
   // Another table can go while the other process reads: it holds no lock between
   // operations.
   EXPECT_EQ(TableBlock(path + "\\!b").remove(), 0);
-  const std::string before = fileContents(path);
+  const std::string before = fileBytes(path);
   EXPECT_EQ(TableBlock(path + "\\!a").remove(), 32);
-  EXPECT_EQ(fileContents(path), before);
+  EXPECT_EQ(fileBytes(path), before);
   done.notify();
   EXPECT_EQ(child.wait(), 0);
   EXPECT_EQ(TableBlock(path + "\\!a").remove(), 0);
@@ -112,7 +112,7 @@ TEST_F(TableRemovalTest, AnotherProcessHoldingTheFileKeepsItsLastTable) {
 TEST_F(TableRemovalTest, ARemovalWhoseCommitFailsIsReportedAndChangesNothing) {
   const std::string path = file("shop.kst");
   makeTables(path, {{"A", 50}, {"B", 50}});
-  const std::string before = fileContents(path);
+  const std::string before = fileBytes(path);
   platform::FaultPlan plan;
   plan.failWrite = 1;
   plan.failLaterWrites = true;  // a full disk
@@ -122,7 +122,7 @@ TEST_F(TableRemovalTest, ARemovalWhoseCommitFailsIsReportedAndChangesNothing) {
     result = TableBlock(path + "\\!b").remove();
   }
   EXPECT_NE(result, 0);
-  EXPECT_EQ(fileContents(path), before);
+  EXPECT_EQ(fileBytes(path), before);
 }
 
 TEST_F(TableRemovalTest, ACrashAtAnyStepOfTheCommitLeavesAllOrAllButTheTable) {

@@ -4,8 +4,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "driver/driver_entry.h"
 #include "filelayer/call_driver.h"
@@ -138,13 +136,6 @@ std::vector<std::string> tableNames(const RecordList& all) {
     if (!record.first.empty() && uint8_t(record.first[0]) == 0xFE) names.push_back(record.first.substr(1));
   }
   return names;
-}
-
-std::string fileContents(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
 }
 
 bool fileExists(const std::string& path) { return std::filesystem::exists(path); }

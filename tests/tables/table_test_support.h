@@ -11,6 +11,7 @@
 
 #include "driver/declared_file.h"
 #include "filelayer/file_control_block.h"
+#include "store/store_test_support.h"
 #include "support/temp_dir.h"
 
 namespace kestrand::testing_support {
@@ -78,7 +79,6 @@ RecordList tableRecords(const RecordList& all, const std::string& storedName);
 // The stored names of the tables, in order.
 std::vector<std::string> tableNames(const RecordList& all);
 
-std::string fileContents(const std::string& path);
 bool fileExists(const std::string& path);
 
 // The driver tests' fixture with a fresh directory.
