@@ -216,5 +216,26 @@ TEST_F(DefinitionTest, ProgramWithoutRecordTakesTheStoredDefinition) {
   EXPECT_EQ(ctx.keys[0]->components[0].field, &ctx.fields[0]);
 }
 
+TEST_F(DefinitionTest, AStoredDefinitionNoDeclarationCouldMakeIsNotTaken) {
+  const std::string path = file("e.kst");
+  testing_support::makeTables(path, {{"T", 3}, {"U", 1}});
+  {
+    // T's definition as stored, but its key names field 7 of a record of two.
+    DataFile dataFile;
+    ASSERT_EQ(testing_support::openForWrite(dataFile, path, 0x42), 0);
+    const std::string key = bytes({0, 0, 0, 1, 0xFA, 0, 0});
+    ASSERT_TRUE(testing_support::eraseText(dataFile, key));
+    testing_support::insertText(dataFile, key,
+                                bytes({1, 0, 8, 0, 0, 0, 0, 0, 1, 0}) +  // no fields, one key
+                                    bytes({0, 1, 'K', 0, 0, 1, 0, 7, 0, 0, 0}));
+    destroyDataFile(dataFile);
+  }
+  TableBlock reader(path + "\\!t");
+  reader.declareNoRecord();
+  EXPECT_EQ(reader.open(), 47);
+  EXPECT_EQ(reader.remove(), 0);  // a removal goes on all the same
+  EXPECT_EQ(testing_support::tableNames(fileRecords(path)), std::vector<std::string>{"U"});
+}
+
 }  // namespace
 }  // namespace kestrand
