@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <new>
+#include <optional>
+#include <string>
 
 #include "driver/driver_context.h"
 #include "driver/field_layout.h"
@@ -13,6 +15,12 @@ namespace {
 constexpr ErrorCode kNoMemory = 8;
 constexpr ErrorCode kInvalidDeclaration = 47;
 constexpr ErrorCode kInvalidLayout = 75;
+
+// Keys and memos store an absent external name differently from an empty one.
+std::optional<std::string> optionalCopy(const TextReference& ref) {
+  if (ref.text == nullptr || ref.length == kTextNone) return std::nullopt;
+  return driverCopy(ref);
+}
 
 uint8_t keyFlags(const KeyDeclaration& declaration) {
   uint8_t flags = static_cast<uint8_t>(declaration.flags & (kKeyDup | kKeyOpt | kKeyNoCase | kKeyPassed | kKeyPrimary));
@@ -27,7 +35,7 @@ ErrorCode describeKey(DriverContext& ctx, KeyDeclaration& declaration, uint32_t 
   auto key = std::make_unique<KeyDescriptor>();
   key->context = &ctx;
   key->declaration = &declaration;
-  key->externalName = driverCopy(declaration.externalName);
+  key->externalName = optionalCopy(declaration.externalName);
   key->label = driverCopy(declaration.label);
   key->number = number;
   key->flags = keyFlags(declaration);
@@ -49,7 +57,7 @@ ErrorCode describeMemo(DriverContext& ctx, MemoDeclaration& declaration) {
   if (declaration.size > kMaxMemoSize) return kInvalidDeclaration;
   auto memo = std::make_unique<MemoDescriptor>();
   memo->declaration = &declaration;
-  memo->externalName = driverCopy(declaration.externalName);
+  memo->externalName = optionalCopy(declaration.externalName);
   memo->label = driverCopy(declaration.label);
   memo->flags = declaration.flags;
   memo->size = declaration.size;
@@ -112,11 +120,12 @@ void destroyContext(FileControlBlock& block) {
   block.context = nullptr;
   if (ctx) {
     // The declarations outlive the context: leave none of them pointing into it.
+    // Descriptors read from a stored definition have no declaration.
     for (const std::unique_ptr<KeyDescriptor>& key : ctx->keys) {
-      if (key->declaration->driverKey == key.get()) key->declaration->driverKey = nullptr;
+      if (key->declaration != nullptr && key->declaration->driverKey == key.get()) key->declaration->driverKey = nullptr;
     }
     for (const std::unique_ptr<MemoDescriptor>& memo : ctx->memos) {
-      if (memo->declaration->driverMemo == memo.get()) {
+      if (memo->declaration != nullptr && memo->declaration->driverMemo == memo.get()) {
         memo->declaration->driverMemo = nullptr;
         memo->declaration->buffer = nullptr;
       }

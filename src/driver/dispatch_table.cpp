@@ -8,6 +8,7 @@
 #include "driver/dispatch_test_seam.h"
 #include "driver/entry_operations.h"
 #include "filelayer/operation_code.h"
+#include "tables/table_handlers.h"
 
 namespace kestrand {
 
@@ -30,15 +31,14 @@ constexpr std::array<Handler, kSlots> kHandlers = [] {
   t[opInternal91] = answerEntryAddress;
   t[opCountRecords] = countRecords;
 
-  // Still to come from the table layer (empty slots answer 80 until then):
-  // OPEN, SHARE and CREATE (openTable), CLOSE and DESTROY (closeTable), REMOVE
-  // (removeTable), COPY, RENAME, EMPTY and PACK.
-  t[opOpen] = nullptr;
-  t[opShare] = nullptr;
-  t[opCreate] = nullptr;
-  t[opClose] = nullptr;
-  t[opDestroy] = nullptr;
-  t[opRemove] = nullptr;
+  // The table layer.
+  t[opOpen] = openHandler;
+  t[opShare] = openHandler;
+  t[opCreate] = createHandler;
+  t[opClose] = closeHandler;
+  t[opDestroy] = closeHandler;
+  t[opRemove] = removeHandler;
+  // Still to come from the table layer (empty slots answer 80 until then).
   t[opCopy] = nullptr;
   t[opRename] = nullptr;
   t[opEmpty] = nullptr;

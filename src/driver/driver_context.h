@@ -15,10 +15,11 @@
 #include "driver/memo_descriptor.h"
 #include "driver/option_flags.h"
 #include "filelayer/error_state.h"
+#include "store/data_file.h"
+#include "store/store_cursor.h"
 
 namespace kestrand {
 
-struct DataFile;
 struct FileControlBlock;
 struct KeyDeclaration;
 
@@ -30,10 +31,26 @@ inline constexpr uint8_t kContextThread = 0x08;
 inline constexpr uint8_t kContextOem = 0x10;
 inline constexpr uint8_t kContextBit6 = 0x20;
 
+// StateFlags bits of the table layer (the record layer defines the others).
+inline constexpr uint32_t kStateTableOpen = 0x001;
+
 // Property marks: set through a property, so not refreshed from the block.
 inline constexpr uint32_t kMarkName = 0x1;
 inline constexpr uint32_t kMarkOwner = 0x2;
 inline constexpr uint32_t kMarkDriverOptions = 0x4;
+
+// What an open table keeps for one key, by key number: the memory-only store of a
+// dynamic index (its entries live nowhere else) and the cursor on the key's counters
+// record. The cursor is declared after the store it points into, so it goes first.
+struct KeyTableState {
+  std::unique_ptr<DataFile> privateFile;
+  StoreCursor countersCursor;
+};
+
+// What an open table keeps for one memo or BLOB, by memo number.
+struct MemoTableState {
+  StoreCursor insertCursor;  // inserts the memo's segments
+};
 
 struct DriverContext {
   DriverContext() = default;
@@ -78,11 +95,15 @@ struct DriverContext {
   KeyDeclaration* setKey = nullptr;   // of the last SETfilekey
   uint32_t setPointer = 0;            // of the last SETfileptr, SETkeyptr, SETkeykeyptr
 
-  // Table and record state (the table layer adds its storage cursors here).
+  // Table and record state, set up by the table layer while the table is open.
   uint32_t stateFlags = 0;
   std::array<uint8_t, 4> tableNumber{};    // big-endian, as in stored keys
   std::array<uint8_t, 4> currentRecord{};  // big-endian; 0 = none
-  DataFile* dataFile = nullptr;
+  DataFile* dataFile = nullptr;            // shared through the data-file registry
+  std::unique_ptr<StoreCursor> dataCursor;    // on the 0xF3 counters record
+  std::unique_ptr<StoreCursor> appendCursor;  // inserts data records
+  std::vector<std::unique_ptr<KeyTableState>> keyStates;    // one per key
+  std::vector<std::unique_ptr<MemoTableState>> memoStates;  // one per memo
   std::vector<uint8_t> savedImage;
   std::vector<uint8_t> compareImage;
   std::vector<uint8_t> localeTables;  // the table's stored character tables, empty when none

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,7 @@ struct KeyComponent {
 struct KeyDescriptor {
   DriverContext* context = nullptr;       // the context the key belongs to
   KeyDeclaration* declaration = nullptr;  // whose driverKey points here
-  std::string externalName;
+  std::optional<std::string> externalName;  // none when the declaration gives none
   std::string label;
   uint32_t number = 0;  // 0-based position in the declaration; the key's record type
   uint8_t flags = 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,7 @@ namespace kestrand {
 
 struct MemoDescriptor {
   MemoDeclaration* declaration = nullptr;  // whose buffer and driverMemo point here
-  std::string externalName;
+  std::optional<std::string> externalName;  // none when the declaration gives none
   std::string label;
   uint8_t flags = 0;  // kMemoBinary, kMemoBlob
   uint32_t size = 0;  // the declared size, at most 64000

@@ -154,7 +154,9 @@ void truncateToUsed(DataFile& dataFile) {
     cut = std::max(cut, endOfUsed(onDisk));
     if (onDisk.commitStart() != onDisk.commitEnd()) cut = std::max(cut, onDisk.commitEnd());
   }
-  truncateAt(dataFile.diskFile, cut);
+  // A cut never lengthens: a file shorter than its header says (empty, or damaged)
+  // stays as it is.
+  if (cut < diskFileSize(dataFile.diskFile)) truncateAt(dataFile.diskFile, cut);
 }
 
 std::array<uint8_t, 4> nextNumber(DataFile& dataFile) {

@@ -7,11 +7,17 @@
 #include <unistd.h>
 
 #include "platform/last_error.h"
+#include "platform/long_path.h"
 #include "runtime/locale_tables.h"
 
 namespace kestrand {
 
 namespace {
+bool exists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
 bool isDirectory(const std::string& path) {
   struct stat st {};
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -65,6 +71,12 @@ ErrorCode splitTableName(const std::string& fullName, TableName& out) {
     out.separated = false;
   }
   return completeFilePath(filePart, kDataFileExtension, out.path);
+}
+
+std::string resolveDataFilePath(const std::string& path) {
+  if (exists(path)) return path;
+  std::string resolved = platform::longPath(path);
+  return exists(resolved) ? resolved : path;
 }
 
 std::string canonicalFullName(const TableName& name) {

@@ -32,6 +32,13 @@ ErrorCode splitTableName(const std::string& fullName, TableName& out);
 // in "." keeps an empty one). 45 for a name or result longer than 259 characters.
 ErrorCode completeFilePath(const std::string& name, std::string_view defaultExtension, std::string& out);
 
+// The data file a completed path opens. The data files come from a file system that
+// ignores letter case, so a path that does not exist as given is resolved the way the
+// long path is (each missing component by its only case-insensitive match): "shop"
+// then finds "Shop.kst". A path that still finds nothing is kept as given, so a new
+// file takes the name as the program wrote it.
+std::string resolveDataFilePath(const std::string& path);
+
 // "path" for "UNNAMED", else "path\!TABLE".
 std::string canonicalFullName(const TableName& name);
 

@@ -53,7 +53,7 @@ TEST_F(DriverEntryTest, FirstOperationCreatesAndRegistersTheContext) {
   ASSERT_NE(file.context(), nullptr);
   EXPECT_EQ(file.context()->name, "C:\\DATA\\SHOP.KST\\!CUSTOMERS");
   ASSERT_NE(findRegisteredFile(file.block), nullptr);
-  EXPECT_EQ(errorCode(), 80);  // the removal handler is not part of this layer yet
+  EXPECT_EQ(errorCode(), 2);  // no such data file
   EXPECT_EQ(errorFile(), &file.block);
 }
 
