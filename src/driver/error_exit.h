@@ -28,8 +28,9 @@ class ErrorExitScope {
 };
 
 // What an exit point does with an unwinding: the block's context keeps the report
-// number (a running deferred BUILD is told that it ended); the operation ends with 90,
-// or 37 when the block has no context.
+// number, the uncommitted changes of its data files are dropped (so that nothing half
+// done is ever committed), a running deferred BUILD is told that it ended; the
+// operation ends with 90, or 37 when the block has no context.
 ErrorCode takeUnwinding(FileControlBlock& block, const DriverUnwind& unwind);
 
 }  // namespace kestrand
