@@ -265,12 +265,7 @@ TEST_F(DriverEntryTest, ProcessEndDestroysEveryContextNewestFirst) {
     return 1;
   });
   ASSERT_EQ(status, 0);
-  std::FILE* log = std::fopen(logPath.c_str(), "r");
-  ASSERT_NE(log, nullptr);
-  char order[8] = {};
-  std::size_t n = std::fread(order, 1, sizeof order - 1, log);
-  std::fclose(log);
-  EXPECT_EQ(std::string(order, n), "231");
+  EXPECT_EQ(testing_support::fileBytes(logPath), "231");
 }
 
 }  // namespace

@@ -143,12 +143,7 @@ TEST(FileRegistry, ProcessEndSendsDestroyNewestFirst) {
     return 1;
   });
   ASSERT_EQ(status, 0);
-  std::FILE* log = std::fopen(logPath.c_str(), "r");
-  ASSERT_NE(log, nullptr);
-  char order[8] = {};
-  std::size_t n = std::fread(order, 1, sizeof order - 1, log);
-  std::fclose(log);
-  EXPECT_EQ(std::string(order, n), "321");
+  EXPECT_EQ(testing_support::fileBytes(logPath), "321");
 }
 
 }  // namespace

@@ -55,17 +55,6 @@ std::string checkerProblems(const std::string& path, const std::string& password
   return text;
 }
 
-std::string fileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-void writeBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 int reportOf(const std::function<void()>& action) {
   try {
     action();

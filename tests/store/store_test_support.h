@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/temp_dir.h"
 #include "store/data_file.h"
 #include "store/store_record.h"
 
@@ -33,8 +34,6 @@ bool eraseText(DataFile& dataFile, const std::string& key);
 void insertAll(DataFile& dataFile, const RecordSet& records);
 // The checker's verdict as one text (empty when sound).
 std::string checkerProblems(const std::string& path, const std::string& password = "");
-std::string fileBytes(const std::string& path);
-void writeBytes(const std::string& path, const std::string& bytes);
 // The corruption report an action raised, or 0.
 int reportOf(const std::function<void()>& action);
 // n bytes that do not compress (no runs), different for each seed.

@@ -22,4 +22,8 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+// A file's whole contents (empty when it cannot be read), and writing them.
+std::string fileBytes(const std::string& path);
+void writeBytes(const std::string& path, const std::string& bytes);
+
 }  // namespace kestrand::testing_support
