@@ -1,10 +1,11 @@
-// Removing one table of N records (100 bytes each) from a file of ten such tables,
-// against SQLite in the same run: DROP TABLE, and DROP TABLE followed by VACUUM (the
-// only way SQLite gives the space back by default). The removed table is the fifth,
-// so that its pages lie in the middle of the file.
+// Removing one table of N records (100 bytes each) from a file of ten tables, the nine
+// others of M records each, against SQLite in the same run: DROP TABLE, and DROP TABLE
+// followed by VACUUM (the only way SQLite gives the space back by default). The
+// removed table is the fifth, so that its pages lie in the middle of the file.
 //
-// N = 10 000 and 100 000 always; 1 000 000 when KESTRAND_BENCH_MILLION is set (the
-// files are about 1.1 GB each then).
+// N = M = 10 000 and 100 000, and N = 10 000 with M = 100 000 (a small table out of a
+// large file: the cost should follow the table, not the file); N = M = 1 000 000 when
+// KESTRAND_BENCH_MILLION is set (the files are about 1.1 GB each then).
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -79,8 +80,11 @@ struct Block {
   }
 };
 
-bool buildKestrand(const std::string& path, uint32_t n) {
+uint32_t recordsOf(int t, uint32_t removed, uint32_t others) { return t == kRemoved ? removed : others; }
+
+bool buildKestrand(const std::string& path, uint32_t removed, uint32_t others) {
   for (int t = 0; t < kTables; ++t) {
+    const uint32_t n = recordsOf(t, removed, others);
     Block table(path + "\\!" + tableName(t));
     callDriver(opCreate, table.block);
     if (errorCode() != 0) return false;
@@ -103,11 +107,12 @@ void exec(sqlite3* db, const char* sql) {
   }
 }
 
-void buildSqlite(const std::string& path, uint32_t n) {
+void buildSqlite(const std::string& path, uint32_t removed, uint32_t others) {
   sqlite3* db = nullptr;
   sqlite3_open(path.c_str(), &db);
   std::vector<uint8_t> image(kRecordBytes);
   for (int t = 0; t < kTables; ++t) {
+    const uint32_t n = recordsOf(t, removed, others);
     exec(db, ("CREATE TABLE " + tableName(t) + " (id INTEGER PRIMARY KEY, data BLOB)").c_str());
     exec(db, "BEGIN");
     sqlite3_stmt* insert = nullptr;
@@ -141,17 +146,19 @@ double dropSqlite(const std::string& path, bool vacuum) {
 
 void BM_RemoveTable(benchmark::State& state) {
   const uint32_t n = uint32_t(state.range(0));
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("kst-remove-bench-" + std::to_string(n));
+  const uint32_t m = uint32_t(state.range(1));
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("kst-remove-bench-" + std::to_string(n) + "-" + std::to_string(m));
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   const std::string kst = (dir / "data.kst").string();
   const std::string lite = (dir / "data.sqlite").string();
   const std::string liteVacuum = (dir / "vacuum.sqlite").string();
-  if (!buildKestrand(kst, n)) {
+  if (!buildKestrand(kst, n, m)) {
     state.SkipWithError("building the data file failed");
     return;
   }
-  buildSqlite(lite, n);
+  buildSqlite(lite, n, m);
   std::filesystem::copy_file(lite, liteVacuum);
   const double kstBefore = double(std::filesystem::file_size(kst));
   const double liteBefore = double(std::filesystem::file_size(lite));
@@ -182,8 +189,8 @@ void BM_RemoveTable(benchmark::State& state) {
 
 void registerRemoveBenchmarks() {
   auto* bench = benchmark::RegisterBenchmark("BM_RemoveTable", BM_RemoveTable);
-  bench->Arg(10000)->Arg(100000);
-  if (std::getenv("KESTRAND_BENCH_MILLION") != nullptr) bench->Arg(1000000);
+  bench->Args({10000, 10000})->Args({100000, 100000})->Args({10000, 100000});
+  if (std::getenv("KESTRAND_BENCH_MILLION") != nullptr) bench->Args({1000000, 1000000});
   bench->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 }
 
