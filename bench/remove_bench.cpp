@@ -60,24 +60,11 @@ struct Block {
   ~Block() { callDriver(opDestroy, block, {0}); }
 
   std::string name;
-  FieldDeclaration fields[3] = {group(), member(kTypeLong, 0, 4, "ID"), member(kTypeString, 4, kRecordBytes - 4, "DATA")};
+  FieldDeclaration fields[3] = {declareGroup(0, kRecordBytes, "REC", 2), declareField(kTypeLong, 0, 4, "ID"),
+                                declareField(kTypeString, 4, kRecordBytes - 4, "DATA")};
   RecordDeclaration record{fields, 3};
   std::vector<uint8_t> buffer = std::vector<uint8_t>(kRecordBytes);
   FileControlBlock block;
-
-  static FieldDeclaration member(uint8_t type, uint32_t offset, uint32_t size, const char* label) {
-    FieldDeclaration f;
-    f.type = type;
-    f.offset = offset;
-    f.elementSize = size;
-    f.label = label;
-    return f;
-  }
-  static FieldDeclaration group() {
-    FieldDeclaration f = member(kTypeGroup, 0, kRecordBytes, "REC");
-    f.groupEntries = 2;
-    return f;
-  }
 };
 
 uint32_t recordsOf(int t, uint32_t removed, uint32_t others) { return t == kRemoved ? removed : others; }

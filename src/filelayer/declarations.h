@@ -29,6 +29,13 @@ struct FieldDeclaration {
   uint32_t elementCount() const;
 };
 
+// A field of `type` at `offset`, `elementSize` bytes an element, labelled `label`; the
+// other members as a plain scalar field has them.
+FieldDeclaration declareField(uint8_t type, uint32_t offset, uint32_t elementSize, const char* label);
+// A GROUP of `size` bytes at `offset` whose `entries` (all levels) follow it; the
+// record itself is the group at offset 0 that holds every other entry.
+FieldDeclaration declareGroup(uint32_t offset, uint32_t size, const char* label, uint32_t entries);
+
 // The record buffer's layout: entries[0] is the record itself (a GROUP), its members
 // follow depth first. Members are numbered from 1 in this order; key components use
 // these numbers.

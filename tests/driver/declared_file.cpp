@@ -12,11 +12,7 @@
 namespace kestrand::testing_support {
 
 FieldDeclaration field(uint8_t type, uint32_t offset, uint32_t size, const char* label, uint32_t groupEntries) {
-  FieldDeclaration entry;
-  entry.type = type;
-  entry.offset = offset;
-  entry.elementSize = size;
-  entry.label = label;
+  FieldDeclaration entry = declareField(type, offset, size, label);
   entry.groupEntries = groupEntries;
   return entry;
 }

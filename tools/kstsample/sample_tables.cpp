@@ -11,21 +11,13 @@ namespace kestrand::sample {
 namespace {
 FieldDeclaration field(uint8_t type, uint32_t offset, uint32_t size, const char* label, const char* picture = "",
                        uint8_t places = 0) {
-  FieldDeclaration entry;
-  entry.type = type;
-  entry.offset = offset;
-  entry.elementSize = size;
-  entry.label = label;
+  FieldDeclaration entry = declareField(type, offset, size, label);
   entry.picture = picture;
   entry.places = places;
   return entry;
 }
 
-FieldDeclaration record(uint32_t length, uint32_t members) {
-  FieldDeclaration entry = field(kTypeGroup, 0, length, "RECORD");
-  entry.groupEntries = members;
-  return entry;
-}
+FieldDeclaration record(uint32_t length, uint32_t members) { return declareGroup(0, length, "RECORD", members); }
 
 void putLong(uint8_t* at, uint32_t v) {
   for (int b = 0; b < 4; ++b) at[b] = uint8_t(v >> (8 * b));
