@@ -7,6 +7,7 @@
 #include "filelayer/file_registry.h"
 #include "filelayer/operation_code.h"
 #include "filelayer/text_stack.h"
+#include "runtime/clip.h"
 #include "runtime/message_queue.h"
 
 namespace kestrand::testing_support {
@@ -88,9 +89,6 @@ void DriverTest::TearDown() {
   runtime::discardMessages();
 }
 
-std::string clipped(std::string_view text) {
-  std::string_view::size_type end = text.find_last_not_of(' ');
-  return std::string(end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1));
-}
+std::string clipped(std::string_view text) { return runtime::CLIP(text); }
 
 }  // namespace kestrand::testing_support

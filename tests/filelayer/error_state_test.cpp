@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "runtime/clip.h"
+
 #include <string>
 
 #include "filelayer/error_texts.h"
@@ -11,10 +13,7 @@
 namespace kestrand {
 namespace {
 
-std::string clip(std::string_view text) {
-  std::string_view::size_type end = text.find_last_not_of(' ');
-  return std::string(end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1));
-}
+using runtime::CLIP;
 
 class ErrorStateTest : public ::testing::Test {
  protected:
@@ -41,16 +40,16 @@ TEST_F(ErrorStateTest, PostZeroTakesTheLastSystemError) {
   platform::setLastErrorFromErrno(ENOENT);
   postError(0);
   EXPECT_EQ(errorCode(), 302);
-  EXPECT_EQ(clip(errorText()), "File Not Found");
+  EXPECT_EQ(CLIP(errorText()), "File Not Found");
 }
 
 TEST_F(ErrorStateTest, UnknownCodeNamesItself) {
   postError(1234);
-  EXPECT_EQ(clip(errorText()), "Unknown Error Posted : 1234");
+  EXPECT_EQ(CLIP(errorText()), "Unknown Error Posted : 1234");
   postError(314);  // system error 14 has no entry
-  EXPECT_EQ(clip(errorText()), "Unknown Error Posted : 314");
+  EXPECT_EQ(CLIP(errorText()), "Unknown Error Posted : 314");
   postError(392);
-  EXPECT_EQ(clip(errorText()), "Unknown Error Posted : 392");
+  EXPECT_EQ(CLIP(errorText()), "Unknown Error Posted : 392");
 }
 
 TEST_F(ErrorStateTest, TextsEndingInASpaceKeepIt) {
@@ -72,14 +71,14 @@ TEST_F(ErrorStateTest, PostLeavesFileErrorAndClearsErrorFile) {
   setFileError("1477", "Possible data corruption in file");
   postError(90);
   EXPECT_EQ(errorFile(), nullptr);
-  EXPECT_EQ(clip(fileErrorCode()), "1477");
-  EXPECT_EQ(clip(fileErrorText()), "Possible data corruption in file");
-  EXPECT_EQ(clip(errorText()), "File System Error");
+  EXPECT_EQ(CLIP(fileErrorCode()), "1477");
+  EXPECT_EQ(CLIP(fileErrorText()), "Possible data corruption in file");
+  EXPECT_EQ(CLIP(errorText()), "File System Error");
 }
 
 TEST_F(ErrorStateTest, FileErrorWithoutTextNamesTheCode) {
   setFileError("5", nullptr);
-  EXPECT_EQ(clip(fileErrorText()), "File System Error : 5");
+  EXPECT_EQ(CLIP(fileErrorText()), "File System Error : 5");
   EXPECT_EQ(fileErrorCode().size(), 81u);
 }
 
@@ -90,8 +89,8 @@ TEST_F(ErrorStateTest, SaveAndRestoreIsOneValue) {
   clearError();
   restoreErrorState(saved);
   EXPECT_EQ(errorCode(), 36);
-  EXPECT_EQ(clip(errorText()), "Invalid Data File");
-  EXPECT_EQ(clip(fileErrorText()), "seven");
+  EXPECT_EQ(CLIP(errorText()), "Invalid Data File");
+  EXPECT_EQ(CLIP(fileErrorText()), "seven");
 }
 
 TEST(ErrnoTable, MapsToSystemErrorNumbers) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "runtime/clip.h"
+
 #include <string>
 
 #include "filelayer/error_state.h"
@@ -11,10 +13,7 @@
 namespace kestrand {
 namespace {
 
-std::string clip(std::string_view text) {
-  std::string_view::size_type end = text.find_last_not_of(' ');
-  return std::string(end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1));
-}
+using runtime::CLIP;
 
 class CorruptionTest : public ::testing::Test {
  protected:
@@ -57,8 +56,8 @@ TEST_F(CorruptionTest, ArmedReportUnwindsWithItsNumberAndSetsTheFileError) {
     } catch (const DriverUnwind& unwind) {
       EXPECT_EQ(unwind.report, c.report);
     }
-    EXPECT_EQ(clip(fileErrorCode()), std::to_string(c.report));
-    EXPECT_EQ(clip(fileErrorText()), c.text);
+    EXPECT_EQ(CLIP(fileErrorCode()), std::to_string(c.report));
+    EXPECT_EQ(CLIP(fileErrorText()), c.text);
     EXPECT_EQ(errorCode(), 0);  // the driver entry posts 90, not the report
   }
 }
